@@ -1,0 +1,42 @@
+// Crease edges: mesh edges at which the first two faces sharing them meet
+// at more than a threshold angle (their normals' cosine strictly below the
+// threshold's cosine). Boundary edges are never creases.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "model/face_normals.h"
+#include "model/mesh.h"
+
+namespace quervik {
+
+// A crease edge: two vertex numbers, the lower first.
+using Tbruchkante = std::array<std::int32_t, 2>;
+
+// The ascending values present in both ascending lists.
+std::vector<std::int32_t> Schnittmenge(std::span<const std::int32_t> a,
+                                       std::span<const std::int32_t> b);
+
+// Hooks of the detection into the window: status texts and the one moment
+// where pending window events may run.
+struct CreaseHooks {
+  StatusFn status;                 // may be empty
+  std::function<void()> processEvents;  // may be empty
+};
+
+// The whole detection: shows "Set vertexpointer...", rebuilds vp, empties
+// Bruchkanten, shows "Calc face normals...", rebuilds Fn (which may raise
+// "Ungültige Gleitkommaoperation"), converts angleText (degrees) with the
+// process-wide number format (may raise "'…' ist kein gültiger
+// Gleitkommawert"), shows "Suche Kanten..." with a repaint, lets events run
+// once, searches faces 1 … last with the pairs (1st,2nd), (1st,3rd),
+// (2nd,3rd), and shows "%d Kanten gefunden" with a repaint. Each unordered
+// pair is listed once, lower vertex first, in order of discovery.
+void BruchkanteFinden(Mesh& mesh, std::string_view angleText, std::vector<Tbruchkante>& Bruchkanten,
+                      const CreaseHooks& hooks = {});
+
+}  // namespace quervik

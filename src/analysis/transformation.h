@@ -1,0 +1,21 @@
+// Moving the mesh in place: every vertex p (slot 1 … last) becomes
+// M * R * p + (dx, dy, dz), with R = Rx(rx) * Ry(ry) * Rz(rz): turned first
+// about z, then y, then x (axes fixed, through the origin), then scaled
+// about the origin, then shifted.
+#pragma once
+
+#include "model/mesh.h"
+
+namespace quervik {
+
+struct TrafoParams {
+  double dx = 0, dy = 0, dz = 0;
+  double rx = 0, ry = 0, rz = 0;  // radians
+  double M = 1;
+};
+
+// Transforms mesh.V in place (faces, normals and vp unchanged) and gives the
+// mesh a new version. Does not recompute zmin/zmax (call ZMinMax).
+void Transformation(Mesh& mesh, const TrafoParams& p);
+
+}  // namespace quervik

@@ -1,0 +1,32 @@
+// The volume above the section level: the sum over all faces lying entirely
+// (strictly) above the level of the vertical prism between the face and the
+// level, (mean z - level) * projected area. Faces that touch or cross the
+// level add nothing. There is no density: the "Masse" is this volume.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "model/mesh.h"
+
+namespace quervik {
+
+// The plain loop over face slots 0 … last (slot 0 is the placeholder face on
+// the origin and adds nothing), summing in face order.
+double CalcVolumen(const Mesh& mesh, double H0);
+
+// Per face, once per mesh version: projected area, mean height and lowest
+// height, computed with the same arithmetic as the plain loop, so that a
+// volume is one streaming pass that skips faces not entirely above the
+// level. Its result is bit-identical to CalcVolumen(mesh, H0).
+class VolumeIndex {
+ public:
+  static VolumeIndex Build(const Mesh& mesh);
+  std::uint64_t version() const { return version_; }
+  double CalcVolumen(double H0) const;
+
+ private:
+  std::uint64_t version_ = 0;
+};
+
+}  // namespace quervik

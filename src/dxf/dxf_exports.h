@@ -1,0 +1,66 @@
+// The DXF exports: the section line, the whole mesh, a series of sections
+// and the crease edges, each beside the OBJ file. The window and the batch
+// tool call these same functions, so both write the same bytes.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "analysis/crease_edges.h"
+#include "dxf/dxf_writer.h"
+#include "model/mesh.h"
+#include "section/contour.h"
+#include "section/plane_section.h"
+
+namespace quervik {
+
+// The folder of the OBJ path, with its separator at the end: up to and
+// including the last '/' (on Windows also '\' and ':'); empty when there is
+// none, which means the working directory.
+std::string ObjFolder(std::string_view objPath);
+
+// Folder + "S" + the level text with every '.' turned into '_' + ".dxf".
+std::string SectionDxfFileName(std::string_view objPath, std::string_view levelText);
+
+// The OBJ path with its extension (after the last '.' behind the last '/' or
+// '\') replaced by "DXF", or ".DXF" appended. Refuses an empty path and a
+// path holding a character not allowed in paths ("Ungültige Zeichen im Pfad").
+std::string MeshDxfFileName(std::string_view objPath);
+
+// The section export: one LINE per segment at contour.Level, layer
+// "SCHNITT" + levelText, into SectionDxfFileName(objPath, levelText).
+void SchreibDXF(DxfWriter& writer, std::string_view objPath, std::string_view levelText,
+                const TContour& contour);
+
+// The whole mesh: three LINEs per face slot 0 … last (A-B, A-C, B-C), x and
+// y exchanged, layer "FACE", into MeshDxfFileName(objPath).
+void WriteMeshDxf(DxfWriter& writer, std::string_view objPath, const Mesh& mesh);
+
+// The level texts of a series: H = trunc(zmin/dh)*dh (trunc to a whole
+// number, so never -0), each level written "%8.3f" with the process-wide
+// separator, H += dh until H > zmax (at least one level). Refuses dh <= 0,
+// and a series of more than a million levels, with a German message.
+std::vector<std::string> SeriesLevelTexts(double zmin, double zmax, double dh);
+
+// Called after each level of the series, in order, with the level text and
+// its section (whose Level is the text read back).
+using SeriesLevelDone = std::function<void(const std::string& levelText, const TContour& contour)>;
+
+// The series export into ObjFolder(objPath) + "Schnitte.dxf": for each level
+// text, the section at that text read back with the process-wide format, one
+// LINE per segment on the layer "S" + text + "d". Sections are computed in
+// parallel and written in order. `index` may be null.
+void WriteSeriesDxf(DxfWriter& writer, std::string_view objPath, const Mesh& mesh,
+                    const SectionIndex* index, const std::vector<std::string>& levelTexts,
+                    const SeriesLevelDone& levelDone = {});
+
+// The crease edges into ObjFolder(objPath) + "Bruchkanten.dxf": one LINE per
+// entry from V[lower] to V[higher], layer "Bruchkante". Shows
+// "%d Kanten gefunden schreibe <file>" before and "Fertig!" after, with repaints.
+void SchreibBruchkantenDXF(DxfWriter& writer, std::string_view objPath, const Mesh& mesh,
+                           const std::vector<Tbruchkante>& Bruchkanten, const StatusFn& status = {});
+
+}  // namespace quervik

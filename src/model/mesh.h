@@ -1,0 +1,82 @@
+// The in-memory triangle mesh.
+//
+// Slot 0 of V, Fc, Vn and Fn is a zero placeholder, so that the 1-based
+// vertex numbers of the OBJ file index V directly; the lengths that the
+// program reports include that slot (a file with 8 vertices gives V the
+// length 9). Before the first load every array is empty (length 0) and
+// zmin = zmax = 0.
+#pragma once
+
+#include <array>
+#include <cassert>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace quervik {
+
+struct Tvertex {
+  double x = 0;
+  double y = 0;
+  double z = 0;
+};
+
+// A 3-vector indexed 0, 1, 2 (x, y, z).
+using Tvect3D = std::array<double, 3>;
+
+// A triangle: three vertex numbers, indexed 1, 2, 3 as the corners are
+// numbered in the file (face[1] is the first corner). The normal follows the
+// right-hand rule over that order. After a successful load every number lies
+// in 0 … V.size()-1; 0 names the placeholder origin (a missing corner).
+struct TFace {
+  std::array<std::int32_t, 3> corner{};
+
+  std::int32_t& operator[](int k) {
+    assert(k >= 1 && k <= 3);
+    return corner[static_cast<size_t>(k - 1)];
+  }
+  std::int32_t operator[](int k) const {
+    assert(k >= 1 && k <= 3);
+    return corner[static_cast<size_t>(k - 1)];
+  }
+};
+
+// For every vertex slot, the ascending numbers of the faces that use it,
+// kept in two compressed arrays: the faces of vertex k are
+// faces[start[k] .. start[k+1]). Empty (size() == 0) until built.
+struct VertexFaceIndex {
+  std::vector<std::int32_t> start;  // size() + 1 entries once built
+  std::vector<std::int32_t> faces;
+
+  size_t size() const { return start.empty() ? 0 : start.size() - 1; }
+  std::span<const std::int32_t> operator[](size_t k) const {
+    assert(k + 1 < start.size());
+    return {faces.data() + start[k], faces.data() + start[k + 1]};
+  }
+};
+
+// A vertex-face list as a plain growable list (one vertex's faces).
+using TVertexFacePointer = std::vector<std::int32_t>;
+
+struct Mesh {
+  std::vector<Tvertex> V;
+  std::vector<TFace> Fc;
+  std::vector<Tvect3D> Vn;  // vertex normals of the file; only their count is used
+  std::vector<Tvect3D> Fn;  // unit face normals, Fn[i] for Fc[i]; stale until recomputed
+  VertexFaceIndex vp;       // vertex -> faces; stale until recomputed
+  double zmin = 0;
+  double zmax = 0;
+
+  // Changes whenever V or Fc change (load, transformation), so that derived
+  // indexes (section, volume) know when to rebuild. Use NewMeshVersion().
+  std::uint64_t version = 0;
+};
+
+// A version number never handed out before in this run.
+std::uint64_t NewMeshVersion();
+
+// zmin and zmax of V[1] … V[last]; the placeholder V[0] never takes part.
+// A mesh without vertices (V.size() <= 1) gets zmin = zmax = 0.
+void ZMinMax(Mesh& mesh);
+
+}  // namespace quervik

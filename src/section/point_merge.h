@@ -1,0 +1,38 @@
+// Merging section points: a new point is merged with the stored point of
+// lowest index whose X and Y both lie within the tolerance (a difference
+// equal to the tolerance matches; the test is per axis, a square, not a
+// circle). A hash grid finds it without scanning every point, and returns
+// exactly the point the linear scan returns.
+#pragma once
+
+#include <cstdint>
+
+#include "section/contour.h"
+
+namespace quervik {
+
+class PointMerge {
+ public:
+  explicit PointMerge(double PtTolerance = kPtTolerance);
+  ~PointMerge();
+  PointMerge(const PointMerge&) = delete;
+  PointMerge& operator=(const PointMerge&) = delete;
+
+  // Forgets every point; call when the contour's points are emptied.
+  void Clear();
+
+  // The index in contour.Points of the point that P merges with; appends P
+  // (X, Y, Z = 0, ln = 0) when no stored point matches. `contour` must hold
+  // exactly the points added through this object since the last Clear().
+  std::int32_t AddContourPoint(TContour& contour, const TPunkt& P);
+
+ private:
+  struct Grid;
+  Grid* grid_;
+  double tolerance_;
+};
+
+// The plain linear scan, kept as the reference the grid is tested against.
+std::int32_t AddContourPointLinear(TContour& contour, const TPunkt& P, double PtTolerance);
+
+}  // namespace quervik
