@@ -1,0 +1,3 @@
+#include "analysis/crease_edges.h"
+
+namespace quervik {}  // namespace quervik

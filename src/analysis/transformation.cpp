@@ -1,0 +1,3 @@
+#include "analysis/transformation.h"
+
+namespace quervik {}  // namespace quervik

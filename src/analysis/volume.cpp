@@ -1,0 +1,3 @@
+#include "analysis/volume.h"
+
+namespace quervik {}  // namespace quervik

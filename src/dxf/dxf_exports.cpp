@@ -1,0 +1,3 @@
+#include "dxf/dxf_exports.h"
+
+namespace quervik {}  // namespace quervik

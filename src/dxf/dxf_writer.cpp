@@ -1,0 +1,3 @@
+#include "dxf/dxf_writer.h"
+
+namespace quervik {}  // namespace quervik

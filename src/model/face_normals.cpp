@@ -1,0 +1,3 @@
+#include "model/face_normals.h"
+
+namespace quervik {}  // namespace quervik

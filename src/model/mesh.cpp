@@ -1,0 +1,3 @@
+#include "model/mesh.h"
+
+namespace quervik {}  // namespace quervik

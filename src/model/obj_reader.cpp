@@ -1,0 +1,3 @@
+#include "model/obj_reader.h"
+
+namespace quervik {}  // namespace quervik

@@ -1,0 +1,3 @@
+#include "model/vector_math.h"
+
+namespace quervik {}  // namespace quervik

@@ -1,0 +1,3 @@
+#include "section/plane_section.h"
+
+namespace quervik {}  // namespace quervik

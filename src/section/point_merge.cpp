@@ -1,0 +1,3 @@
+#include "section/point_merge.h"
+
+namespace quervik {}  // namespace quervik
