@@ -1,0 +1,28 @@
+// Any bytes as an OBJ file: the reader either gives a mesh whose faces name
+// existing vertices only, or a German error. Nothing else may happen.
+#include <cstdint>
+#include <cstdlib>
+
+#include "core/errors.h"
+#include "fuzz/memfile.h"
+#include "model/obj_reader.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
+  static MemFile file;
+  try {
+    const quervik::Mesh mesh = quervik::ReadMesh(file.Fill(data, size));
+    if (mesh.V.empty() || mesh.Fc.empty() || mesh.Vn.empty()) std::abort();
+    const auto n = static_cast<std::int64_t>(mesh.V.size());
+    for (const quervik::TFace& f : mesh.Fc) {
+      for (int k = 1; k <= 3; ++k) {
+        if (f[k] < 0 || f[k] >= n) std::abort();
+      }
+    }
+    if (!(mesh.zmin <= mesh.zmax) && mesh.V.size() > 1) {
+      // NaN heights are possible only if the reader accepted a NaN number.
+      std::abort();
+    }
+  } catch (const quervik::Error&) {
+  }
+  return 0;
+}

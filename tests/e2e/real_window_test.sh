@@ -1,0 +1,129 @@
+#!/usr/bin/env bash
+# Starts the real quervik window under Xvfb on a copy of a test mesh and
+# drives it with real X input events: a level typed into EditLevel and a
+# click on "Flächen schneiden", a wheel step, a left drag, a click on the
+# slider, a click on "DXF von Schnittlinie erzeugen". Checks the DXF beside
+# the mesh byte for byte against quervik-batch, and that the screenshots
+# change where they should.
+#   real_window_test.sh QUERVIK QUERVIK_BATCH MESH.obj
+# With QUERVIK_SCREENSHOT=path the screenshot with the section is kept there.
+set -euo pipefail
+quervik=$1
+batch=$2
+mesh_src=$3
+
+work=$(mktemp -d)
+xvfb_pid=""
+app_pid=""
+cleanup() {
+  [[ -n "$app_pid" ]] && kill "$app_pid" 2>/dev/null || true
+  [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# Waits until a command succeeds, up to $1 seconds, polling.
+wait_for() {
+  local limit=$1; shift
+  local end=$((SECONDS + limit))
+  until "$@" >/dev/null 2>&1; do
+    ((SECONDS < end)) || return 1
+    sleep 0.1
+  done
+}
+
+# --- an X server of our own on a free display number ---
+exec 3< <(Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp 2>"$work/xvfb.log")
+xvfb_pid=$!
+read -r -t 30 dispno <&3 || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+export DISPLAY=":$dispno"
+unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+
+mesh="$work/heap.obj"
+cp "$mesh_src" "$mesh"
+
+"$quervik" "$mesh" >"$work/app.log" 2>&1 &
+app_pid=$!
+wait_for 60 xdotool search --name '^Quervik$' || fail "no window: $(cat "$work/app.log")"
+wid=$(xdotool search --name '^Quervik$' | head -1)
+
+# The window is ready once the load at start has written the height range.
+shot() { import -window root "$1"; }
+# Red pixels of the section inside the drawing surface's part of the window.
+origin=$(xdotool getwindowgeometry "$wid" | sed -n 's/.*Position: \([0-9]*\),\([0-9]*\).*/\1 \2/p')
+read -r wx wy <<<"$origin"
+surface_crop() { # the drawing surface: client 8,200 695x421
+  convert "$1" -crop "695x380+$((wx + 8))+$((wy + 200))" +repage "$2"
+}
+red_count() {
+  convert "$1" -fuzz 20% -fill black +opaque red -fill white -opaque red -colorspace gray \
+    -format '%[fx:round(mean*w*h)]' info:
+}
+red_box() { # WxH+X+Y of the red pixels
+  convert "$1" -fuzz 20% -fill black +opaque red -trim -format '%wx%h%O' info:
+}
+click() { xdotool mousemove --window "$wid" "$1" "$2" click 1; }
+
+# Give the load at start time to finish: wait until the slider handler drew red.
+loaded() { shot "$work/s0.png" && surface_crop "$work/s0.png" "$work/c0.png" && (($(red_count "$work/c0.png") > 0)); }
+wait_for 60 loaded || fail "the section of the load at start never appeared"
+
+# --- a level typed into EditLevel, then "Flächen schneiden" ---
+xdotool mousemove --window "$wid" 60 109 click --repeat 3 1
+xdotool key ctrl+a
+xdotool type --delay 20 "104.5"
+click 37 16  # ToolButtonRechnen
+sectioned() { shot "$work/s1.png" && surface_crop "$work/s1.png" "$work/c1.png" && (($(red_count "$work/c1.png") > 50)); }
+wait_for 30 sectioned || fail "no red section after the section command"
+box1=$(red_box "$work/c1.png")
+[[ -n "${QUERVIK_SCREENSHOT:-}" ]] && convert "$work/s1.png" -crop "710x646+$wx+$wy" +repage "$QUERVIK_SCREENSHOT"
+
+# --- a wheel step towards the user: the picture shrinks toward the top-left corner ---
+xdotool mousemove --window "$wid" 300 400 click 5
+shrunk() {
+  shot "$work/s2.png" && surface_crop "$work/s2.png" "$work/c2.png" &&
+    [[ "$(red_box "$work/c2.png")" != "$box1" ]]
+}
+wait_for 30 shrunk || fail "the wheel step did not change the picture"
+box2=$(red_box "$work/c2.png")
+w1=${box1%%x*}; w2=${box2%%x*}
+((w2 < w1)) || fail "the wheel step towards the user did not shrink the picture ($box1 -> $box2)"
+
+# --- a left drag by (+40, +30): the picture follows the mouse ---
+xdotool mousemove --window "$wid" 300 400 mousedown 1
+for i in 1 2 3 4; do xdotool mousemove --window "$wid" $((300 + 10 * i)) $((400 + 7 * i)); sleep 0.05; done
+xdotool mousemove --window "$wid" 340 430 mouseup 1
+moved() {
+  shot "$work/s3.png" && surface_crop "$work/s3.png" "$work/c3.png" &&
+    [[ "$(red_box "$work/c3.png")" != "$box2" ]]
+}
+wait_for 30 moved || fail "the drag did not move the picture"
+box3=$(red_box "$work/c3.png")
+off() { local o=${1#*+}; echo "${o%%+*} ${o#*+}"; }
+read -r x2 y2 <<<"$(off "$box2")"
+read -r x3 y3 <<<"$(off "$box3")"
+# Clipped at the surface's top or left edge the box can move less; never the other way.
+((x3 - x2 == 40 || (x2 == 0 && x3 <= 40))) || fail "drag moved x by $((x3 - x2)), not 40"
+((y3 - y2 == 30 || (y2 == 0 && y3 <= 30))) || fail "drag moved y by $((y3 - y2)), not 30"
+
+# --- a click on the slider: a new level, computed and drawn ---
+click 250 137
+slid() { shot "$work/s4.png" && surface_crop "$work/s4.png" "$work/c4.png" && ! cmp -s "$work/c3.png" "$work/c4.png"; }
+wait_for 30 slid || fail "the slider click did not redraw"
+
+# --- "DXF von Schnittlinie erzeugen" ---
+click 87 16
+written() { compgen -G "$work/S*.dxf"; }
+wait_for 30 written || fail "no section DXF beside the mesh"
+dxf=$(compgen -G "$work/S*.dxf" | head -1)
+name=$(basename "$dxf" .dxf)
+level=${name#S}
+level=${level//_/.}
+mkdir "$work/batch"
+cp "$mesh" "$work/batch/heap.obj"
+"$batch" section "$work/batch/heap.obj" "$level" >/dev/null
+cmp "$dxf" "$work/batch/$name.dxf" || fail "window and batch tool wrote different bytes for level '$level'"
+lines=$(grep -c $'^LINE\r$' "$dxf" || true)
+((lines > 0)) || fail "the section DXF holds no LINE"
+echo "real window: level '$level', $lines lines, boxes $box1 -> $box2 -> $box3"
