@@ -1,0 +1,209 @@
+// ReadMesh on input nobody should write: missing files, folders, binary
+// noise, cut-off files, enormous lines. It must either give the mesh the
+// literal line-by-line rules give (reference_reader.h) or refuse with a
+// German text; nothing may crash.
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+
+#include "core/errors.h"
+#include "core/number_format.h"
+#include "model/obj_reader.h"
+#include "reference_reader.h"
+#include "temp_files.h"
+
+namespace quervik {
+namespace {
+
+using quervik::testing::ReferenceRead;
+using quervik::testing::ReferenceResult;
+using quervik::testing::TempDir;
+
+std::string FileErrorOf(const std::string& path) {
+  try {
+    ReadMesh(path);
+  } catch (const Error& e) {
+    return e.what();
+  }
+  return "(accepted)";
+}
+
+TEST(ObjReaderFiles, MissingFileFolderAndDevice) {
+  TempDir dir;
+  EXPECT_EQ(FileErrorOf((dir.path() / "nix.obj").string()), "Datei nicht gefunden");
+  EXPECT_EQ(FileErrorOf((dir.path() / "nix" / "a.obj").string()), "Ungültiger Dateiname");
+  EXPECT_EQ(FileErrorOf(""), "Datei nicht gefunden");
+  EXPECT_EQ(FileErrorOf(dir.path().string()), "Dateizugriff verweigert");
+  // A device could deliver bytes forever; only regular files are read.
+  EXPECT_EQ(FileErrorOf("/dev/zero"), "Dateizugriff verweigert");
+  const std::string file = dir.Write("a.obj", "v 1 2 3\n");
+  EXPECT_EQ(FileErrorOf(file + "/b.obj"), "Ungültiger Dateiname");
+}
+
+TEST(ObjReaderFiles, FailedOpenLeavesTheSeparatorAlone) {
+  SetDecimalSeparator(',');
+  EXPECT_EQ(FileErrorOf("/nonexistent-quervik/a.obj"), "Ungültiger Dateiname");
+  EXPECT_EQ(DecimalSeparator(), ',');
+  SetDecimalSeparator('.');
+}
+
+// Reads `text` both ways and expects the same mesh, the same error and the
+// same separator.
+void ExpectLikeReference(const TempDir& dir, const std::string& text, const std::string& what) {
+  const ReferenceResult want = ReferenceRead(text, '#');
+  const std::string path = dir.Write("same.obj", text);
+  SetDecimalSeparator('#');
+  std::string error;
+  Mesh got;
+  try {
+    got = ReadMesh(path);
+  } catch (const Error& e) {
+    error = e.what();
+  }
+  ASSERT_EQ(error, want.error) << what;
+  EXPECT_EQ(DecimalSeparator(), want.separator) << what;
+  if (!error.empty()) return;
+  ASSERT_EQ(got.V.size(), want.mesh.V.size()) << what;
+  for (size_t i = 0; i < got.V.size(); ++i) {
+    ASSERT_EQ(std::bit_cast<std::uint64_t>(got.V[i].x),
+              std::bit_cast<std::uint64_t>(want.mesh.V[i].x))
+        << what;
+    ASSERT_EQ(std::bit_cast<std::uint64_t>(got.V[i].y),
+              std::bit_cast<std::uint64_t>(want.mesh.V[i].y))
+        << what;
+    ASSERT_EQ(std::bit_cast<std::uint64_t>(got.V[i].z),
+              std::bit_cast<std::uint64_t>(want.mesh.V[i].z))
+        << what;
+  }
+  ASSERT_EQ(got.Vn, want.mesh.Vn) << what;
+  ASSERT_EQ(got.Fc.size(), want.mesh.Fc.size()) << what;
+  for (size_t i = 0; i < got.Fc.size(); ++i)
+    ASSERT_EQ(got.Fc[i].corner, want.mesh.Fc[i].corner) << what;
+  Mesh range;
+  range.V = want.mesh.V;
+  ZMinMax(range);
+  EXPECT_EQ(got.zmin, range.zmin) << what;
+  EXPECT_EQ(got.zmax, range.zmax) << what;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream all;
+  all << in.rdbuf();
+  return all.str();
+}
+
+TEST(ObjReaderHostile, EveryPrefixOfASmallFile) {
+  TempDir dir;
+  const std::string text = ReadFile(QUERVIK_TEST_DATA "/obj_features.obj");
+  ASSERT_GT(text.size(), 300u);
+  for (size_t n = 0; n <= text.size(); ++n) {
+    ExpectLikeReference(dir, text.substr(0, n), "prefix " + std::to_string(n));
+    if (::testing::Test::HasFatalFailure()) return;
+  }
+  SetDecimalSeparator('.');
+}
+
+TEST(ObjReaderHostile, BinaryNoise) {
+  TempDir dir;
+  std::mt19937 rng(1234);
+  for (int round = 0; round < 40; ++round) {
+    std::string text(20'000, '\0');
+    for (char& c : text) c = static_cast<char>(rng());
+    // Now and then a keyword at the start of a line, so that the noise also
+    // reaches the number and corner rules.
+    for (size_t i = 1; i + 2 < text.size(); ++i) {
+      if (text[i - 1] == '\n' && rng() % 2) text[i] = "vfvv"[rng() % 4], text[i + 1] = ' ';
+    }
+    ExpectLikeReference(dir, text, "noise round " + std::to_string(round));
+    if (::testing::Test::HasFatalFailure()) return;
+  }
+  SetDecimalSeparator('.');
+}
+
+// Files made of pieces of plausible lines, mostly readable, some refused.
+std::string LineSoup(std::mt19937& rng, int lines) {
+  static const char* const kStarts[] = {"v ", "v ",  "v ", "vn ", "f ",   "f ", "f ", "vt ",
+                                        "# ", " v ", "V ", "v\t", "vnx ", "f",  "v",  ""};
+  static const char* const kTokens[] = {
+      "1",   "2",    "-1",      "0",     "3/4",        "//2", "+1",    "1/2/3", "x",
+      "1,5", "2.25", "-3,75e1", "1e400", "2147483648", "-0",  "0x1",   "1\t",   "\r",
+      "5",   "-2",   ",",       ".",     "7/",         "/",   "1e-400"};
+  static const char* const kGaps[] = {" ", " ", "  ", "\t", " \r "};
+  static const char* const kEnds[] = {"\n", "\n", "\r\n", "\r", "\r\r\n"};
+  auto pick = [&rng](const auto& list) { return list[rng() % (sizeof(list) / sizeof(list[0]))]; };
+  std::string text;
+  for (int l = 0; l < lines; ++l) {
+    text += pick(kStarts);
+    const auto tokens = rng() % 6;
+    for (decltype(rng()) t = 0; t < tokens; ++t) {
+      if (t > 0) text += pick(kGaps);
+      text += pick(kTokens);
+    }
+    text += pick(kEnds);
+  }
+  if (rng() % 2 && !text.empty()) text.pop_back();
+  return text;
+}
+
+TEST(ObjReaderHostile, RandomLinesAgreeWithTheLiteralRules) {
+  TempDir dir;
+  std::mt19937 rng(42);
+  int refused = 0;
+  for (int round = 0; round < 1500; ++round) {
+    const std::string text = LineSoup(rng, 1 + static_cast<int>(rng() % 12));
+    ExpectLikeReference(dir, text, "soup:\n" + text);
+    if (::testing::Test::HasFatalFailure()) return;
+    refused += ReferenceRead(text, '.').error.empty() ? 0 : 1;
+  }
+  // Both outcomes must have been exercised.
+  EXPECT_GT(refused, 100);
+  EXPECT_LT(refused, 1400);
+  SetDecimalSeparator('.');
+}
+
+// A few megabytes, so that lines cross the boundaries of the read blocks.
+TEST(ObjReaderHostile, LinesAcrossReadBlocks) {
+  TempDir dir;
+  std::mt19937 rng(5);
+  std::string text;
+  while (text.size() < 3'500'000) text += LineSoup(rng, 1000);
+  ExpectLikeReference(dir, text, "large soup");
+  SetDecimalSeparator('.');
+}
+
+// One line of 100 MB (a vertex whose numbers come after a sea of blanks),
+// and a 100 MB comment without a final line feed.
+TEST(ObjReaderHostile, HundredMegabyteLines) {
+  TempDir dir;
+  const std::string path = (dir.path() / "long.obj").string();
+  {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    const std::string blanks(1 << 20, ' ');
+    std::fputs("v", f);
+    for (int i = 0; i < 100; ++i) std::fwrite(blanks.data(), 1, blanks.size(), f);
+    std::fputs("1 2 3\nv 4 5 6\nf 1 2 -1\n#", f);
+    const std::string hashes(1 << 20, '#');
+    for (int i = 0; i < 100; ++i) std::fwrite(hashes.data(), 1, hashes.size(), f);
+    ASSERT_EQ(std::fclose(f), 0);
+  }
+  const Mesh m = ReadMesh(path);
+  ASSERT_EQ(m.V.size(), 3u);
+  EXPECT_EQ(m.V[1].x, 1.0);
+  EXPECT_EQ(m.V[1].z, 3.0);
+  EXPECT_EQ(m.V[2].z, 6.0);
+  ASSERT_EQ(m.Fc.size(), 2u);
+  EXPECT_EQ(m.Fc[1].corner, (std::array<std::int32_t, 3>{1, 2, 2}));
+  SetDecimalSeparator('.');
+}
+
+}  // namespace
+}  // namespace quervik
