@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -24,7 +25,7 @@ std::vector<std::int32_t> Schnittmenge(std::span<const std::int32_t> a,
 // Hooks of the detection into the window: status texts and the one moment
 // where pending window events may run.
 struct CreaseHooks {
-  StatusFn status;                 // may be empty
+  StatusFn status;                      // may be empty
   std::function<void()> processEvents;  // may be empty
 };
 
@@ -36,6 +37,11 @@ struct CreaseHooks {
 // once, searches faces 1 … last with the pairs (1st,2nd), (1st,3rd),
 // (2nd,3rd), and shows "%d Kanten gefunden" with a repaint. Each unordered
 // pair is listed once, lower vertex first, in order of discovery.
+//
+// The events let run in the middle may change the mesh (a new load, a
+// transformation) or start another detection: the search then rebuilds vp
+// and Fn for the mesh as it is (showing "Normale rechnen" again) and starts
+// from an empty list, so it never reads stale indexes nor lists an edge twice.
 void BruchkanteFinden(Mesh& mesh, std::string_view angleText, std::vector<Tbruchkante>& Bruchkanten,
                       const CreaseHooks& hooks = {});
 

@@ -1,1 +1,447 @@
+#include "analysis/crease_edges.h"
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <initializer_list>
+#include <numbers>
+#include <random>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/errors.h"
+#include "core/number_format.h"
+#include "model/vector_math.h"
+
+namespace quervik {
+namespace {
+
+using Corners = std::array<std::int32_t, 3>;
+using Edges = std::vector<Tbruchkante>;
+using Ints = std::vector<std::int32_t>;
+
+Mesh MakeMesh(std::initializer_list<Tvertex> vertices, std::initializer_list<Corners> faces) {
+  Mesh m;
+  m.V.push_back({});
+  m.Fc.push_back({});
+  m.Vn.push_back({});
+  for (const Tvertex& v : vertices) m.V.push_back(v);
+  for (const Corners& f : faces) m.Fc.push_back(TFace{f});
+  return m;
+}
+
+//      8-------7
+//     /|      /|     vertices 1..8 at the corners of the unit cube,
+//    5-------6 |     two faces per side, all wound outwards
+//    | 4-----|-3
+//    |/      |/
+//    1-------2
+Mesh MakeCube() {
+  return MakeMesh(
+      {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}},
+      {{1, 3, 2},
+       {1, 4, 3},  // bottom
+       {5, 6, 7},
+       {5, 7, 8},  // top
+       {1, 2, 6},
+       {1, 6, 5},  // front
+       {4, 8, 7},
+       {4, 7, 3},  // back
+       {1, 5, 8},
+       {1, 8, 4},  // left
+       {2, 3, 7},
+       {2, 7, 6}});  // right
+}
+
+// A closed tetrahedron with scrambled vertex numbers: 4 at the origin, 2 on
+// x, 3 on y, 1 on z. Face 1 is the slanted one; the three others lie in the
+// coordinate planes. Normals of two axis faces meet at 90 degrees, the
+// slanted one meets each at about 125.3 degrees.
+Mesh MakeTetrahedron() {
+  return MakeMesh({{0, 0, 1}, {1, 0, 0}, {0, 1, 0}, {0, 0, 0}},
+                  {{2, 3, 1}, {4, 3, 2}, {4, 2, 1}, {4, 1, 3}});
+}
+
+// Two faces hinged on the edge 1-2 (the x axis): face 1 in the plane z = 0,
+// face 2 turned so that the normals are `degrees` apart.
+Mesh MakeHinge(double degrees) {
+  const double a = degrees / 180 * std::numbers::pi;
+  return MakeMesh({{0, 0, 0}, {1, 0, 0}, {0.5, 1, 0}, {0.5, -std::cos(a), std::sin(a)}},
+                  {{1, 2, 3}, {2, 1, 4}});
+}
+
+Edges Find(Mesh m, std::string_view angle) {
+  Edges found;
+  BruchkanteFinden(m, angle, found);
+  return found;
+}
+
+std::string Text(const Edges& e) {
+  std::string s;
+  for (const Tbruchkante& k : e) {
+    s += '(';
+    s += std::to_string(k[0]);
+    s += ',';
+    s += std::to_string(k[1]);
+    s += ')';
+  }
+  return s;
+}
+
+class CreaseTest : public ::testing::Test {
+ protected:
+  void SetUp() override { SetDecimalSeparator('.'); }
+  void TearDown() override { SetDecimalSeparator('.'); }
+};
+
+// ---- Schnittmenge ----------------------------------------------------------
+
+TEST(Schnittmenge, KeepsTheValuesInBothListsAscending) {
+  struct Case {
+    Ints a, b, expected;
+  };
+  const Case cases[] = {
+      {{}, {}, {}},
+      {{1, 2, 3}, {}, {}},
+      {{}, {4}, {}},
+      {{1, 3, 5, 7}, {2, 3, 4, 7, 9}, {3, 7}},
+      {{2, 3, 4, 7, 9}, {1, 3, 5, 7}, {3, 7}},
+      {{1, 2, 3}, {1, 2, 3}, {1, 2, 3}},
+      {{1, 3, 5}, {2, 4, 6}, {}},
+      {{5}, {1, 2, 3, 4, 5}, {5}},
+      {{1, 2, 3, 4, 5}, {1}, {1}},
+      {{0, 10, 20, 30}, {10, 30, 40}, {10, 30}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Schnittmenge(c.a, c.b), c.expected);
+}
+
+// ---- detection -------------------------------------------------------------
+
+TEST_F(CreaseTest, TheCubeGivesItsTwelveEdgesAndNoDiagonal) {
+  Mesh cube = MakeCube();
+  Edges found;
+  std::vector<std::string> shown;
+  CreaseHooks hooks;
+  hooks.status = [&](std::string_view t, bool) { shown.emplace_back(t); };
+  BruchkanteFinden(cube, "85", found, hooks);
+  // Face by face, pairs (1st,2nd), (1st,3rd), (2nd,3rd), lower number first.
+  EXPECT_EQ(Text(found), "(1,2)(2,3)(1,4)(3,4)(5,6)(6,7)(5,8)(7,8)(2,6)(1,5)(4,8)(3,7)");
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ(shown.back(), "12 Kanten gefunden");
+  // Above 90 degrees neither the edges (cosine 0) nor the diagonals count.
+  EXPECT_TRUE(Find(MakeCube(), "90.5").empty());
+}
+
+TEST_F(CreaseTest, TheOrderFollowsTheFacesAndThePairsWithinAFace) {
+  // Every edge of the tetrahedron is a crease at 85 degrees; face 1 gives
+  // its three in the order (1st,2nd), (1st,3rd), (2nd,3rd).
+  EXPECT_EQ(Text(Find(MakeTetrahedron(), "85")), "(2,3)(1,2)(1,3)(3,4)(2,4)(1,4)");
+  // At 100 degrees only the edges of the slanted face.
+  EXPECT_EQ(Text(Find(MakeTetrahedron(), "100")), "(2,3)(1,2)(1,3)");
+  EXPECT_EQ(Text(Find(MakeTetrahedron(), "130")), "");
+
+  // An open pyramid with scrambled numbers: apex 3, base 5-1-4-2. The base
+  // edges are boundary edges; every slope edge is found once, from the
+  // lowest face that holds it, with the lower number first.
+  Mesh pyramid = MakeMesh({{1, -1, 0}, {-1, 1, 0}, {0, 0, 1}, {1, 1, 0}, {-1, -1, 0}},
+                          {{5, 1, 3}, {1, 4, 3}, {4, 2, 3}, {2, 5, 3}});
+  EXPECT_EQ(Text(Find(pyramid, "30")), "(3,5)(1,3)(3,4)(2,3)");
+  EXPECT_EQ(Text(Find(pyramid, "0")), "(3,5)(1,3)(3,4)(2,3)");
+  EXPECT_EQ(Text(Find(pyramid, "61")), "");  // the slopes meet at 60 degrees
+}
+
+TEST_F(CreaseTest, AFlatConsistentlyWoundSurfaceHasNoCrease) {
+  // A fan of 12 faces around a centre, once in the plane z = 0 and once
+  // tilted (normal (1, 2, 2) / 3).
+  for (bool tilted : {false, true}) {
+    Mesh m;
+    m.V.push_back({});
+    m.Fc.push_back({});
+    m.V.push_back({0, 0, 0});
+    const int n = 12;
+    for (int s = 0; s < n; ++s) {
+      const double t = 2 * std::numbers::pi * s / n;
+      const double r = 1 + 0.3 * (s % 3);  // uneven, still flat
+      const double u = r * std::cos(t), v = r * std::sin(t);
+      if (tilted) {
+        // u along (2, -1, 0) / sqrt 5, v along (2, 4, -5) / sqrt 45
+        m.V.push_back({(2 * u) / std::sqrt(5.0) + (2 * v) / std::sqrt(45.0),
+                       -u / std::sqrt(5.0) + (4 * v) / std::sqrt(45.0),
+                       (-5 * v) / std::sqrt(45.0)});
+      } else {
+        m.V.push_back({u, v, 0});
+      }
+    }
+    for (int s = 0; s < n; ++s) m.Fc.push_back(TFace{{1, 2 + s, 2 + (s + 1) % n}});
+    for (const char* angle : {"0.001", "0.5", "1", "45", "85", "90", "135", "179.9"}) {
+      EXPECT_TRUE(Find(m, angle).empty()) << angle << (tilted ? " tilted" : " flat");
+    }
+    if (!tilted) {
+      EXPECT_TRUE(Find(m, "0").empty());  // cosines exactly 1, the test is strict
+    }
+  }
+}
+
+TEST_F(CreaseTest, OppositeWindingIsACreaseAtEveryThresholdBelow180) {
+  //  3---4
+  //  | \ |   (1,2,3) faces up, (2,3,4) faces down
+  //  1---2
+  const Mesh m = MakeMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}}, {{1, 2, 3}, {2, 3, 4}});
+  for (const char* angle : {"0", "1", "90", "179", "179.999"}) {
+    EXPECT_EQ(Text(Find(m, angle)), "(2,3)") << angle;
+  }
+  EXPECT_EQ(Text(Find(m, "180")), "");  // cosine -1 is not below cos 180 = -1
+}
+
+TEST_F(CreaseTest, TheThresholdIsStrict) {
+  EXPECT_EQ(Text(Find(MakeHinge(30.25), "30")), "(1,2)");
+  EXPECT_EQ(Text(Find(MakeHinge(30.25), "30.5")), "");
+  EXPECT_EQ(Text(Find(MakeHinge(29.75), "30")), "");
+  // Normals at exactly 90 degrees (cosine 0): cos(90 degrees) in floating
+  // point is 6e-17, so the edge counts at 90 but not at 89.
+  const Mesh square =
+      MakeMesh({{0, 0, 0}, {1, 0, 0}, {0.5, 1, 0}, {0.5, 0, 1}}, {{1, 2, 3}, {2, 1, 4}});
+  EXPECT_EQ(Text(Find(square, "90")), "(1,2)");
+  EXPECT_EQ(Text(Find(square, "90.001")), "");
+  EXPECT_EQ(Text(Find(square, "89")), "(1,2)");
+}
+
+TEST_F(CreaseTest, BoundaryEdgesAreNeverCreases) {
+  const Mesh single = MakeMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{1, 2, 3}});
+  for (const char* angle : {"0", "45", "179"}) EXPECT_TRUE(Find(single, angle).empty());
+  // A right-angled fold: only the shared edge.
+  EXPECT_EQ(Text(Find(MakeHinge(90), "45")), "(1,2)");
+}
+
+TEST_F(CreaseTest, AnEdgeOfThreeFacesIsJudgedByTheTwoLowest) {
+  // Edge 1-2 on the x axis; A = (1,2,4) and B = (2,1,3) lie in z = 0, both
+  // facing up; C = (1,2,5) stands upright.
+  const std::initializer_list<Tvertex> v = {
+      {0, 0, 0}, {1, 0, 0}, {0.5, -1, 0}, {0.5, 1, 0}, {0.5, 0, 1}};
+  const Corners A{1, 2, 4}, B{2, 1, 3}, C{1, 2, 5};
+  EXPECT_EQ(Text(Find(MakeMesh(v, {A, B, C}), "45")), "");
+  EXPECT_EQ(Text(Find(MakeMesh(v, {A, C, B}), "45")), "(1,2)");
+  EXPECT_EQ(Text(Find(MakeMesh(v, {C, A, B}), "45")), "(1,2)");
+}
+
+TEST_F(CreaseTest, StatusTextsAndTheOneMomentForEvents) {
+  Mesh cube = MakeCube();
+  Edges found;
+  std::vector<std::string> log;
+  CreaseHooks hooks;
+  hooks.status = [&](std::string_view t, bool repaint) {
+    log.push_back(std::string(t) + (repaint ? " |repaint" : ""));
+  };
+  hooks.processEvents = [&] { log.push_back("<events>"); };
+  BruchkanteFinden(cube, "85", found, hooks);
+  const std::vector<std::string> expected = {"Set vertexpointer...",
+                                             "Calc face normals...",
+                                             "Normale rechnen |repaint",
+                                             "Suche Kanten... |repaint",
+                                             "<events>",
+                                             "12 Kanten gefunden |repaint"};
+  EXPECT_EQ(log, expected);
+  EXPECT_EQ(cube.vp.size(), cube.V.size());
+  EXPECT_EQ(cube.Fn.size(), cube.Fc.size());
+}
+
+TEST_F(CreaseTest, NoMeshOrNoFacesFindsNothingAndSaysZero) {
+  Mesh nothing;
+  Edges found{{7, 8}};
+  std::string last;
+  CreaseHooks hooks;
+  hooks.status = [&](std::string_view t, bool) { last = t; };
+  BruchkanteFinden(nothing, "85", found, hooks);
+  EXPECT_TRUE(found.empty());
+  EXPECT_EQ(last, "0 Kanten gefunden");
+
+  Mesh noFaces = MakeMesh({{0, 0, 0}, {1, 1, 1}}, {});
+  found = {{7, 8}};
+  BruchkanteFinden(noFaces, "85", found, hooks);
+  EXPECT_TRUE(found.empty());
+  EXPECT_EQ(last, "0 Kanten gefunden");
+  EXPECT_EQ(noFaces.vp.size(), 3u);
+}
+
+TEST_F(CreaseTest, AFaceWithoutAreaEndsTheSearchWithAnEmptyList) {
+  Mesh m = MakeCube();
+  m.Fc[5] = TFace{{1, 2, 2}};
+  Edges found{{1, 2}, {3, 4}};
+  std::vector<std::string> log;
+  CreaseHooks hooks;
+  hooks.status = [&](std::string_view t, bool) { log.emplace_back(t); };
+  hooks.processEvents = [&] { log.push_back("<events>"); };
+  try {
+    BruchkanteFinden(m, "85", found, hooks);
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "Ungültige Gleitkommaoperation");
+  }
+  EXPECT_TRUE(found.empty());
+  EXPECT_EQ(log, (std::vector<std::string>{"Set vertexpointer...", "Calc face normals...",
+                                           "Normale rechnen"}));
+  EXPECT_EQ(m.Fn.size(), 5u);
+  EXPECT_EQ(m.vp.size(), m.V.size());
+}
+
+TEST_F(CreaseTest, AThresholdThatIsNoNumberEndsAfterTheNormals) {
+  Mesh m = MakeCube();
+  Edges found{{1, 2}};
+  std::vector<std::string> log;
+  CreaseHooks hooks;
+  hooks.status = [&](std::string_view t, bool) { log.emplace_back(t); };
+  hooks.processEvents = [&] { log.push_back("<events>"); };
+  for (const char* bad : {"abc", "", "85°", "1e999"}) {
+    log.clear();
+    try {
+      BruchkanteFinden(m, bad, found, hooks);
+      FAIL() << "accepted '" << bad << "'";
+    } catch (const Error& e) {
+      EXPECT_EQ(e.what(), std::string("'") + bad + "' ist kein gültiger Gleitkommawert");
+    }
+    EXPECT_TRUE(found.empty());
+    EXPECT_EQ(log.back(), "Normale rechnen");
+    EXPECT_EQ(m.Fn.size(), m.Fc.size());
+  }
+}
+
+TEST_F(CreaseTest, TheThresholdIsReadWithTheProcessWideSeparator) {
+  SetDecimalSeparator('.');
+  EXPECT_EQ(Text(Find(MakeHinge(30.25), "30.5")), "");
+  EXPECT_EQ(Text(Find(MakeHinge(30.75), "30.5")), "(1,2)");
+  try {
+    Find(MakeHinge(30.25), "30,5");
+    FAIL() << "30,5 accepted with '.'";
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "'30,5' ist kein gültiger Gleitkommawert");
+  }
+
+  SetDecimalSeparator(',');
+  EXPECT_EQ(Text(Find(MakeHinge(30.25), "30,5")), "");
+  EXPECT_EQ(Text(Find(MakeHinge(30.75), "30,5")), "(1,2)");
+  try {
+    Find(MakeHinge(30.25), "30.5");
+    FAIL() << "30.5 accepted with ','";
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "'30.5' ist kein gültiger Gleitkommawert");
+  }
+}
+
+TEST_F(CreaseTest, EventsThatReplaceTheMeshDoNotLeaveStaleIndexes) {
+  // The events load a different, larger mesh in the middle of the search.
+  Mesh m = MakeHinge(90);
+  Edges found;
+  std::vector<std::string> log;
+  CreaseHooks hooks;
+  hooks.status = [&](std::string_view t, bool) { log.emplace_back(t); };
+  hooks.processEvents = [&] {
+    m = MakeCube();
+    m.version = 42;
+  };
+  BruchkanteFinden(m, "85", found, hooks);
+  EXPECT_EQ(Text(found), Text(Find(MakeCube(), "85")));
+  EXPECT_EQ(log.back(), "12 Kanten gefunden");
+  EXPECT_EQ(m.Fn.size(), m.Fc.size());
+  EXPECT_EQ(m.vp.size(), m.V.size());
+}
+
+TEST_F(CreaseTest, ADetectionRunByTheEventsDoesNotDoubleTheList) {
+  Mesh m = MakeCube();
+  Edges found;
+  CreaseHooks hooks;
+  hooks.processEvents = [&] { BruchkanteFinden(m, "85", found); };
+  BruchkanteFinden(m, "85", found, hooks);
+  EXPECT_EQ(Text(found), Text(Find(MakeCube(), "85")));
+
+  // A detection and then a load of a mesh with a face without area: the
+  // search ends with the error and an empty list.
+  hooks.processEvents = [&] {
+    BruchkanteFinden(m, "85", found);
+    m = MakeCube();
+    m.Fc[3] = TFace{{2, 2, 5}};
+    m.version = NewMeshVersion();  // as a load gives it
+  };
+  EXPECT_THROW(BruchkanteFinden(m, "85", found, hooks), Error);
+  EXPECT_TRUE(found.empty());
+}
+
+// The detection as written down for people: a fresh Schnittmenge per pair
+// and a linear scan of the list for duplicates.
+Edges QuadraticReference(const Mesh& m, double degrees) {
+  std::vector<Ints> lists(m.V.size());
+  for (size_t i = 1; i < m.Fc.size(); ++i) {
+    for (int c = 1; c <= 3; ++c) {
+      Ints& l = lists[static_cast<size_t>(m.Fc[i][c])];
+      if (l.empty() || l.back() != static_cast<std::int32_t>(i))
+        l.push_back(static_cast<std::int32_t>(i));
+    }
+  }
+  std::vector<Tvect3D> Fn(1);
+  for (size_t i = 1; i < m.Fc.size(); ++i) {
+    const Tvertex& A = m.V[static_cast<size_t>(m.Fc[i][1])];
+    const Tvertex& B = m.V[static_cast<size_t>(m.Fc[i][2])];
+    const Tvertex& C = m.V[static_cast<size_t>(m.Fc[i][3])];
+    Fn.push_back(NormVect(
+        Kreuzprodukt({B.x - A.x, B.y - A.y, B.z - A.z}, {C.x - A.x, C.y - A.y, C.z - A.z})));
+  }
+  const double cosMaxwinkel = std::cos(degrees / 180 * std::numbers::pi);
+  Edges out;
+  for (size_t i = 1; i < m.Fc.size(); ++i) {
+    const TFace& f = m.Fc[i];
+    for (auto [x, y] : {std::pair{1, 2}, std::pair{1, 3}, std::pair{2, 3}}) {
+      std::int32_t p1 = f[x], p2 = f[y];
+      const Ints sm = Schnittmenge(lists[static_cast<size_t>(p1)], lists[static_cast<size_t>(p2)]);
+      if (sm.size() < 2) continue;
+      const double c = WinkelVect(Fn[static_cast<size_t>(sm[0])], Fn[static_cast<size_t>(sm[1])]);
+      if (c >= cosMaxwinkel) continue;
+      if (p1 > p2) std::swap(p1, p2);
+      bool doppelt = false;
+      for (const Tbruchkante& k : out) doppelt = doppelt || (k[0] == p1 && k[1] == p2);
+      if (!doppelt) out.push_back({p1, p2});
+    }
+  }
+  return out;
+}
+
+TEST_F(CreaseTest, AgreesWithTheQuadraticReferenceOnRandomMeshes) {
+  // Few vertices and many faces: edges shared by two, three or more faces,
+  // the same face twice, both windings, coplanar neighbours (small integer
+  // coordinates) and faces on the placeholder vertex 0.
+  std::mt19937 rng(2024);
+  size_t creases = 0;
+  for (int round = 0; round < 400; ++round) {
+    const int nv = std::uniform_int_distribution<int>(3, 14)(rng);
+    const int nf = std::uniform_int_distribution<int>(1, 90)(rng);
+    Mesh m;
+    m.V.push_back({});
+    m.Fc.push_back({});
+    std::uniform_int_distribution<int> coord(-2, 2);
+    for (int k = 0; k < nv; ++k)
+      m.V.push_back({double(coord(rng)), double(coord(rng)), double(coord(rng)) * 0.5});
+    std::uniform_int_distribution<std::int32_t> corner(0, nv);
+    while (static_cast<int>(m.Fc.size()) <= nf) {
+      const TFace f{{corner(rng), corner(rng), corner(rng)}};
+      const Tvertex &A = m.V[static_cast<size_t>(f[1])], &B = m.V[static_cast<size_t>(f[2])],
+                    &C = m.V[static_cast<size_t>(f[3])];
+      const Tvect3D n =
+          Kreuzprodukt({B.x - A.x, B.y - A.y, B.z - A.z}, {C.x - A.x, C.y - A.y, C.z - A.z});
+      if (n[0] == 0 && n[1] == 0 && n[2] == 0) continue;
+      m.Fc.push_back(f);
+      if (rng() % 8 == 0) m.Fc.push_back(f);  // the same face again
+    }
+    for (const char* angle : {"0", "10", "45", "89.5", "90", "120", "179", "180"}) {
+      const Edges expected = QuadraticReference(m, StrToFloat(angle));
+      ASSERT_EQ(Text(Find(m, angle)), Text(expected)) << "round " << round << " angle " << angle;
+      creases += expected.size();
+    }
+  }
+  EXPECT_GT(creases, 10000u);  // the comparison saw plenty of edges
+}
+
+}  // namespace
+}  // namespace quervik

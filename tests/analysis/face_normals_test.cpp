@@ -1,1 +1,250 @@
+#include "model/face_normals.h"
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <initializer_list>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/errors.h"
+
+namespace quervik {
+namespace {
+
+using Corners = std::array<std::int32_t, 3>;
+
+// A mesh as the reader leaves it: zero placeholders in slot 0.
+Mesh MakeMesh(std::initializer_list<Tvertex> vertices, std::initializer_list<Corners> faces) {
+  Mesh m;
+  m.V.push_back({});
+  m.Fc.push_back({});
+  m.Vn.push_back({});
+  for (const Tvertex& v : vertices) m.V.push_back(v);
+  for (const Corners& f : faces) m.Fc.push_back(TFace{f});
+  return m;
+}
+
+std::vector<std::int32_t> List(const Mesh& m, size_t k) {
+  const auto s = m.vp[k];
+  return {s.begin(), s.end()};
+}
+
+using Ints = std::vector<std::int32_t>;
+
+// ---- face normals ----------------------------------------------------------
+
+TEST(CalcFaceNormals, FollowsTheRightHandRuleOverTheCornerOrder) {
+  //  3
+  //  | \      (1,2,3) runs counter-clockwise seen from +z
+  //  1--2
+  Mesh m = MakeMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{1, 2, 3}, {1, 3, 2}, {2, 3, 1}});
+  CalcFaceNormals(m);
+  ASSERT_EQ(m.Fn.size(), m.Fc.size());
+  EXPECT_EQ(m.Fn[0], (Tvect3D{0, 0, 0}));
+  EXPECT_EQ(m.Fn[1], (Tvect3D{0, 0, 1}));
+  EXPECT_EQ(m.Fn[2], (Tvect3D{0, 0, -1}));
+  EXPECT_EQ(m.Fn[3], (Tvect3D{0, 0, 1}));  // same cycle, other start
+}
+
+TEST(CalcFaceNormals, IsAUnitVectorWhateverTheSizeOfTheFace) {
+  // One tilted plane (normal (1, 2, 2) / 3); faces scaled by powers of two
+  // scale every step exactly, so the normals agree to the last bit.
+  const double big = 1048576.0, tiny = 1.0 / 1048576.0;
+  Mesh m = MakeMesh({{2, -1, 0},
+                     {0, -1, 1},
+                     {0, 0, 0},
+                     {2 * big, -1 * big, 0},
+                     {0, -1 * big, 1 * big},
+                     {2 * tiny, -1 * tiny, 0},
+                     {0, -1 * tiny, 1 * tiny}},
+                    {{3, 2, 1}, {3, 5, 4}, {3, 7, 6}});
+  CalcFaceNormals(m);
+  ASSERT_EQ(m.Fn.size(), 4u);
+  EXPECT_EQ(m.Fn[2], m.Fn[1]);
+  EXPECT_EQ(m.Fn[3], m.Fn[1]);
+  EXPECT_NEAR(m.Fn[1][0], 1.0 / 3, 1e-15);
+  EXPECT_NEAR(m.Fn[1][1], 2.0 / 3, 1e-15);
+  EXPECT_NEAR(m.Fn[1][2], 2.0 / 3, 1e-15);
+
+  // Sizes that are not powers of two, away from the origin: equal up to
+  // rounding.
+  Mesh n = MakeMesh({{1000, 1000, 5},
+                     {1000 + 3e6, 1000 + 1e6, 5 + 2e6},
+                     {1000 - 1e6, 1000 + 4e6, 5},
+                     {1000, 1000, 5 + 1e-4},
+                     {1000 + 3e-6, 1000 + 1e-6, 5 + 1e-4 + 2e-6},
+                     {1000 - 1e-6, 1000 + 4e-6, 5 + 1e-4}},
+                    {{1, 2, 3}, {4, 5, 6}});
+  CalcFaceNormals(n);
+  for (int c = 0; c < 3; ++c) EXPECT_NEAR(n.Fn[2][c], n.Fn[1][c], 1e-6) << c;
+}
+
+TEST(CalcFaceNormals, ShowsItsTextWithARepaintBeforeTheLoop) {
+  Mesh m = MakeMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{1, 2, 3}});
+  std::vector<std::pair<std::string, bool>> shown;
+  size_t fnLengthWhenShown = 99;
+  CalcFaceNormals(m, [&](std::string_view text, bool repaint) {
+    shown.emplace_back(std::string(text), repaint);
+    fnLengthWhenShown = m.Fn.size();
+  });
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].first, "Normale rechnen");
+  EXPECT_TRUE(shown[0].second);
+  EXPECT_EQ(fnLengthWhenShown, 1u);
+}
+
+TEST(CalcFaceNormals, AFaceWithoutAreaRaisesAndKeepsTheNormalsBeforeIt) {
+  // Face 3 names vertex 1 twice, face 5 has three corners on one line.
+  Mesh m = MakeMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {2, 0, 0}},
+                    {{1, 2, 3}, {1, 3, 2}, {1, 1, 2}, {1, 2, 3}});
+  try {
+    CalcFaceNormals(m);
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "Ungültige Gleitkommaoperation");
+  }
+  ASSERT_EQ(m.Fn.size(), 3u);
+  EXPECT_EQ(m.Fn[1], (Tvect3D{0, 0, 1}));
+  EXPECT_EQ(m.Fn[2], (Tvect3D{0, 0, -1}));
+
+  Mesh line = MakeMesh({{0, 0, 0}, {1, 1, 1}, {3, 3, 3}}, {{1, 2, 3}});
+  EXPECT_THROW(CalcFaceNormals(line), Error);
+  EXPECT_EQ(line.Fn.size(), 1u);
+}
+
+TEST(CalcFaceNormals, WithoutFacesLeavesOnlyThePlaceholder) {
+  Mesh m = MakeMesh({{0, 0, 0}, {1, 0, 0}}, {});
+  m.Fn.assign(7, Tvect3D{1, 1, 1});  // stale normals of an earlier mesh
+  m.Fn[0] = Tvect3D{};
+  CalcFaceNormals(m);
+  ASSERT_EQ(m.Fn.size(), 1u);
+  EXPECT_EQ(m.Fn[0], (Tvect3D{0, 0, 0}));
+
+  Mesh nothingLoaded;
+  CalcFaceNormals(nothingLoaded);
+  EXPECT_EQ(nothingLoaded.Fn.size(), 1u);
+}
+
+TEST(CalcFaceNormals, ACornerOutsideTheVerticesIsRefusedNotRead) {
+  Mesh m = MakeMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{1, 2, 3}, {1, 2, 4}});
+  try {
+    CalcFaceNormals(m);
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "Fläche 2: Eckpunkt 4 existiert nicht");
+  }
+  Mesh negative = MakeMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{1, -2, 3}});
+  EXPECT_THROW(CalcFaceNormals(negative), Error);
+}
+
+// ---- vertex-face index -----------------------------------------------------
+
+TEST(SetVertexFacePointers, ListsTheFacesOfEveryVertexAscending) {
+  //  3---4
+  //  | \ |    faces (1,2,3) and (2,4,3); vertices 5 and 6 unused
+  //  1---2
+  Mesh m = MakeMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}, {5, 5, 5}, {6, 6, 6}},
+                    {{1, 2, 3}, {2, 4, 3}});
+  setVertexFacePointers(m);
+  ASSERT_EQ(m.vp.size(), m.V.size());
+  EXPECT_EQ(List(m, 0), Ints{});
+  EXPECT_EQ(List(m, 1), (Ints{1}));
+  EXPECT_EQ(List(m, 2), (Ints{1, 2}));
+  EXPECT_EQ(List(m, 3), (Ints{1, 2}));
+  EXPECT_EQ(List(m, 4), (Ints{2}));
+  EXPECT_EQ(List(m, 5), Ints{});
+  EXPECT_EQ(List(m, 6), Ints{});
+
+  const VertexFaceIndex once = m.vp;
+  setVertexFacePointers(m);
+  EXPECT_EQ(m.vp.start, once.start);
+  EXPECT_EQ(m.vp.faces, once.faces);
+}
+
+TEST(SetVertexFacePointers, AVertexNamedTwiceByAFaceListsItOnce) {
+  Mesh m = MakeMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{1, 1, 2}, {3, 2, 3}, {2, 2, 2}});
+  setVertexFacePointers(m);
+  EXPECT_EQ(List(m, 1), (Ints{1}));
+  EXPECT_EQ(List(m, 2), (Ints{1, 2, 3}));
+  EXPECT_EQ(List(m, 3), (Ints{2}));
+  EXPECT_THROW(CalcFaceNormals(m), Error);
+}
+
+TEST(SetVertexFacePointers, AMissingCornerIsListedUnderThePlaceholder) {
+  Mesh m = MakeMesh({{1, 0, 0}, {0, 1, 0}}, {{1, 2, 0}, {0, 1, 2}});
+  setVertexFacePointers(m);
+  EXPECT_EQ(List(m, 0), (Ints{1, 2}));
+  EXPECT_EQ(List(m, 1), (Ints{1, 2}));
+}
+
+TEST(SetVertexFacePointers, ASecondMeshListsOnlyItsOwnFaces) {
+  Mesh m = MakeMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}, {2, 2, 0}},
+                    {{1, 2, 3}, {2, 4, 3}, {3, 4, 5}, {1, 2, 5}});
+  setVertexFacePointers(m);
+  ASSERT_EQ(m.vp.size(), 6u);
+
+  // A new load replaces V and Fc and leaves vp as it was.
+  const Mesh second = MakeMesh({{0, 0, 0}, {0, 1, 0}, {1, 0, 0}}, {{3, 2, 1}});
+  m.V = second.V;
+  m.Fc = second.Fc;
+  setVertexFacePointers(m);
+  ASSERT_EQ(m.vp.size(), 4u);
+  EXPECT_EQ(List(m, 0), Ints{});
+  for (size_t k = 1; k <= 3; ++k) EXPECT_EQ(List(m, k), (Ints{1})) << k;
+  EXPECT_EQ(m.vp.faces.size(), 3u);
+}
+
+TEST(SetVertexFacePointers, WithoutFacesEveryListIsEmpty) {
+  Mesh m = MakeMesh({{0, 0, 0}, {1, 0, 0}}, {});
+  setVertexFacePointers(m);
+  ASSERT_EQ(m.vp.size(), 3u);
+  for (size_t k = 0; k < 3; ++k) EXPECT_TRUE(m.vp[k].empty()) << k;
+
+  Mesh nothingLoaded;
+  setVertexFacePointers(nothingLoaded);
+  EXPECT_EQ(nothingLoaded.vp.size(), 0u);
+}
+
+TEST(SetVertexFacePointers, ACornerOutsideTheVerticesIsRefusedNotWritten) {
+  Mesh m = MakeMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{1, 2, 3}, {7, 2, 3}});
+  try {
+    setVertexFacePointers(m);
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "Fläche 2: Eckpunkt 7 existiert nicht");
+  }
+  Mesh negative = MakeMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{1, 2, -1}});
+  EXPECT_THROW(setVertexFacePointers(negative), Error);
+}
+
+TEST(SetVertexFacePointers, AgreesWithABruteForceScanOnRandomMeshes) {
+  std::mt19937 rng(7);
+  for (int round = 0; round < 200; ++round) {
+    const int nv = std::uniform_int_distribution<int>(0, 20)(rng);
+    const int nf = std::uniform_int_distribution<int>(0, 60)(rng);
+    Mesh m;
+    m.V.resize(static_cast<size_t>(nv) + 1);
+    m.Fc.push_back({});
+    std::uniform_int_distribution<std::int32_t> corner(0, nv);
+    for (int i = 0; i < nf; ++i) m.Fc.push_back(TFace{{corner(rng), corner(rng), corner(rng)}});
+    setVertexFacePointers(m);
+    ASSERT_EQ(m.vp.size(), m.V.size());
+    for (size_t k = 0; k < m.V.size(); ++k) {
+      Ints expected;
+      for (size_t i = 1; i < m.Fc.size(); ++i) {
+        const TFace& f = m.Fc[i];
+        const auto v = static_cast<std::int32_t>(k);
+        if (f[1] == v || f[2] == v || f[3] == v) expected.push_back(static_cast<std::int32_t>(i));
+      }
+      ASSERT_EQ(List(m, k), expected) << "round " << round << " vertex " << k;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace quervik
