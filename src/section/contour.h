@@ -12,14 +12,14 @@ namespace quervik {
 struct TPunkt {
   double X = 0;
   double Y = 0;
-  double Z = 0;          // always 0 in a stored point; the height is the contour's Level
-  std::int8_t ln = 0;    // stored as 0, read by nothing
+  double Z = 0;        // always 0 in a stored point; the height is the contour's Level
+  std::int8_t ln = 0;  // stored as 0, read by nothing
 };
 
 struct TLine {
-  std::int32_t sp = 0;   // index of the start point in Points
-  std::int32_t ep = 0;   // index of the end point in Points
-  char16_t AE = 0;       // stored as 0, read by nothing
+  std::int32_t sp = 0;  // index of the start point in Points
+  std::int32_t ep = 0;  // index of the end point in Points
+  char16_t AE = 0;      // stored as 0, read by nothing
 };
 
 struct TContour {
@@ -29,7 +29,7 @@ struct TContour {
 };
 
 struct TLineCut {
-  TPunkt ContourPt;      // only X and Y are set by a cut
+  TPunkt ContourPt;  // only X and Y are set by a cut
   bool Found = false;
 };
 

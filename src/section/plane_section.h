@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "model/mesh.h"
 #include "section/contour.h"
@@ -20,27 +21,43 @@ TLineCut LineCut(double x1, double y1, double x2, double y2, double z1, double z
 // L2's, each merged with a stored point within the tolerance.
 void AddContourLine(TContour& contour, PointMerge& merge, const TLineCut& L1, const TLineCut& L2);
 
+namespace section_detail {
+class ZSpanIndex;
+}
+
 // The faces whose height range [min z, max z] contains a level, found
 // without visiting the others, in ascending face order. Built once per mesh
-// version in linear time; `version` tells which mesh it describes.
+// version in linear time; `version` tells which mesh it describes. A built
+// index is immutable: copies share it, and any number of threads may use it
+// at once.
 class SectionIndex {
  public:
   static SectionIndex Build(const Mesh& mesh);
   std::uint64_t version() const { return version_; }
 
-  // The ascending numbers of the faces i >= 1 with min z <= level < max z:
-  // every face that LineCut can cut at `level`. (Layout is the
-  // implementation's own; callers use only Build, version and
-  // CalculateContour.)
+  // Appends to `faces`, in ascending order and each once, the numbers of the
+  // faces i >= 1 with min z <= level < max z (every face that LineCut can
+  // cut at `level`), plus possibly a few whose height range misses `level`
+  // by less than 1/2^32 of the height span of the vertices (faces whose top
+  // lies exactly at `level`, for one). Faces with a NaN height, a vertex
+  // slot outside V or all three heights equal are never cut and never
+  // listed; nothing is listed for a NaN level or by an index never built.
+  void Candidates(double level, std::vector<std::int32_t>& faces) const;
+
  private:
+  friend void CalculateContour(const Mesh&, double, TContour&, const SectionIndex*);
   std::uint64_t version_ = 0;
+  std::shared_ptr<const section_detail::ZSpanIndex> faces_;
 };
 
 // Empties `contour`, sets contour.Level = level and fills it with the
 // section of `mesh` (faces 1 … last, in order; the three edge conditions in
 // their order). With `index` (built for this mesh version) only the faces
 // whose height range contains the level are visited; the result is the
-// same. Safe to call from several threads on the same mesh and index.
+// same, point for point and segment for segment. An index built for another
+// mesh version (or never built) is ignored and every face is visited. Safe
+// to call from several threads on the same mesh and index, each with its
+// own contour. A face naming a vertex slot outside V is skipped.
 void CalculateContour(const Mesh& mesh, double level, TContour& contour,
                       const SectionIndex* index = nullptr);
 

@@ -5,6 +5,7 @@
 // exactly the point the linear scan returns.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "section/contour.h"
@@ -20,6 +21,10 @@ class PointMerge {
 
   // Forgets every point; call when the contour's points are emptied.
   void Clear();
+
+  // Makes room for about `points` points, so that adding them does not
+  // grow the lookup table step by step. Changes no result.
+  void Reserve(std::size_t points);
 
   // The index in contour.Points of the point that P merges with; appends P
   // (X, Y, Z = 0, ln = 0) when no stored point matches. `contour` must hold

@@ -1,0 +1,185 @@
+#include "section/z_span_index.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <limits>
+
+namespace quervik::section_detail {
+
+namespace {
+
+constexpr std::uint32_t kQMax = 0xffffffffU;
+constexpr std::uint32_t kDropped = 0xffffffffU;
+constexpr std::uint32_t kTwoBuckets = 0x80000000U;
+
+// Tier 0 never has more buckets than this (memory for the bucket starts).
+constexpr int kMinShift = 6;  // at most 2^26 buckets
+
+// Faces sampled to estimate the typical height extent of a face.
+constexpr std::size_t kSamples = 4096;
+
+// The lowest and highest height of face i; false for a face that can never
+// be cut: a NaN height leaves both edges at that corner uncut and so at
+// most one cut edge; equal heights cut no edge; a missing vertex slot is
+// skipped by the section.
+inline bool FaceRange(const Mesh& mesh, std::size_t i, double& mn, double& mx) {
+  const TFace& f = mesh.Fc[i];
+  const std::size_t nv = mesh.V.size();
+  const auto a = static_cast<std::size_t>(static_cast<std::uint32_t>(f[1]));
+  const auto b = static_cast<std::size_t>(static_cast<std::uint32_t>(f[2]));
+  const auto c = static_cast<std::size_t>(static_cast<std::uint32_t>(f[3]));
+  if (a >= nv || b >= nv || c >= nv) return false;
+  const double za = mesh.V[a].z, zb = mesh.V[b].z, zc = mesh.V[c].z;
+  if (std::isnan(za) || std::isnan(zb) || std::isnan(zc)) return false;
+  mn = std::min(za, std::min(zb, zc));
+  mx = std::max(za, std::max(zb, zc));
+  return mn < mx;
+}
+
+inline std::uint64_t BucketAt(std::uint32_t q, int shift) {
+  return static_cast<std::uint64_t>(q) >> shift;
+}
+
+}  // namespace
+
+std::uint32_t ZSpanIndex::Quantum(double h) const {
+  // Monotone in h: the subtraction and the multiplication by a
+  // non-negative factor are each rounded, which keeps the order, and so do
+  // the clamping and the truncation.
+  if (!(h >= zlo_)) return 0;  // NaN included
+  if (h > zhi_) return kQMax;
+  const double u = (h - zlo_) * scale_;
+  constexpr double kTop = static_cast<double>(kQMax - 2);
+  return 1 + static_cast<std::uint32_t>(u < kTop ? u : kTop);
+}
+
+ZSpanIndex ZSpanIndex::Build(const Mesh& mesh) {
+  ZSpanIndex index;
+  const std::size_t nf = mesh.Fc.size();
+
+  double zlo = std::numeric_limits<double>::infinity();
+  double zhi = -zlo;
+  for (std::size_t v = 1; v < mesh.V.size(); ++v) {
+    const double z = mesh.V[v].z;
+    if (std::isfinite(z)) {
+      zlo = std::min(zlo, z);
+      zhi = std::max(zhi, z);
+    }
+  }
+  if (zlo <= zhi) {
+    index.zlo_ = zlo;
+    index.zhi_ = zhi;
+    const double span = zhi - zlo;
+    if (span > 0 && std::isfinite(span)) index.scale_ = static_cast<double>(kQMax - 2) / span;
+  }
+
+  // Tier 0's bucket height: the power of two of quanta just above the
+  // median extent of a sample of faces, so that most faces sit in one
+  // bucket of it, some in two.
+  std::vector<std::uint32_t> extents;
+  extents.reserve(kSamples + 1);
+  const std::size_t stride = std::max<std::size_t>(1, nf / kSamples);
+  for (std::size_t i = 1; i < nf; i += stride) {
+    double mn, mx;
+    if (FaceRange(mesh, i, mn, mx)) extents.push_back(index.Quantum(mx) - index.Quantum(mn));
+  }
+  int shift0 = 32;
+  if (!extents.empty()) {
+    auto mid = extents.begin() + static_cast<std::ptrdiff_t>(extents.size() / 2);
+    std::nth_element(extents.begin(), mid, extents.end());
+    shift0 = std::bit_width(*mid);
+  }
+  // No more buckets than about half the faces, and than kMinShift allows.
+  const int by_faces = 32 - std::max(0, static_cast<int>(std::bit_width(nf / 2)) - 1);
+  shift0 = std::clamp(shift0, std::max(kMinShift, by_faces), 32);
+  std::size_t total = 0;
+  for (int s = shift0; s <= 32; ++s) {
+    index.tiers_.push_back(Tier{s, total});
+    total += static_cast<std::size_t>(BucketAt(kQMax, s)) + 1;
+  }
+
+  // Pass 1: per face the quanta of its range, its tier (the finest at
+  // which the range touches at most two buckets) and its first bucket; the
+  // count of entries per bucket.
+  struct FaceSlot {
+    std::uint32_t qlo, qhi, bucket;
+  };
+  std::unique_ptr<FaceSlot[]> slots(new FaceSlot[nf]);
+  std::vector<std::uint32_t> counts(total + 1, 0);
+  const int last = static_cast<int>(index.tiers_.size()) - 1;
+  for (std::size_t i = 0; i < nf; ++i) {
+    double mn, mx;
+    if (i == 0 || !FaceRange(mesh, i, mn, mx)) {
+      slots[i].bucket = kDropped;
+      continue;
+    }
+    const std::uint32_t ql = index.Quantum(mn), qh = index.Quantum(mx);
+    int k = 0;
+    const std::uint64_t d0 = BucketAt(qh, shift0) - BucketAt(ql, shift0);
+    if (d0 > 1) {
+      k = std::min(last, static_cast<int>(std::bit_width(d0)) - 1);
+      while (BucketAt(qh, shift0 + k) - BucketAt(ql, shift0 + k) > 1) ++k;
+    }
+    const std::uint64_t bl = BucketAt(ql, shift0 + k);
+    const bool two = BucketAt(qh, shift0 + k) > bl;
+    const std::size_t g = index.tiers_[static_cast<std::size_t>(k)].first + bl;
+    slots[i] = FaceSlot{ql, qh, static_cast<std::uint32_t>(g) | (two ? kTwoBuckets : 0U)};
+    ++counts[g];
+    if (two) ++counts[g + 1];
+  }
+  std::uint32_t sum = 0;
+  for (std::size_t g = 0; g <= total; ++g) {
+    const std::uint32_t c = counts[g];
+    counts[g] = sum;
+    sum += c;
+  }
+  index.starts_ = counts;
+
+  // Pass 2: the entries, in face order within each bucket.
+  index.entries_.reset(new Entry[sum]);
+  index.entry_count_ = sum;
+  Entry* entries = index.entries_.get();
+  for (std::size_t i = 1; i < nf; ++i) {
+    const FaceSlot& s = slots[i];
+    if (s.bucket == kDropped) continue;
+    const std::size_t g = s.bucket & ~kTwoBuckets;
+    const Entry e{static_cast<std::int32_t>(i), s.qlo, s.qhi};
+    entries[counts[g]++] = e;
+    if (s.bucket & kTwoBuckets) entries[counts[g + 1]++] = e;
+  }
+  return index;
+}
+
+void ZSpanIndex::Candidates(double level, std::vector<std::int32_t>& faces) const {
+  if (std::isnan(level) || tiers_.empty()) return;
+  const std::uint32_t q = Quantum(level);
+  // One ascending run per tier, gathered into `faces` and merged in place.
+  const std::size_t base = faces.size();
+  std::vector<std::size_t> runs;  // boundaries in `faces`
+  runs.push_back(base);
+  for (const Tier& t : tiers_) {
+    const std::size_t g = t.first + static_cast<std::size_t>(BucketAt(q, t.shift));
+    const Entry* e = entries_.get() + starts_[g];
+    const Entry* end = entries_.get() + starts_[g + 1];
+    for (; e != end; ++e) {
+      if (e->qlo <= q && q <= e->qhi) faces.push_back(e->face);
+    }
+    if (faces.size() > runs.back()) runs.push_back(faces.size());
+  }
+  // Merge neighbouring runs pairwise until one is left.
+  while (runs.size() > 2) {
+    std::vector<std::size_t> merged;
+    merged.push_back(runs[0]);
+    for (std::size_t r = 0; r + 2 < runs.size(); r += 2) {
+      std::inplace_merge(faces.begin() + static_cast<std::ptrdiff_t>(runs[r]),
+                         faces.begin() + static_cast<std::ptrdiff_t>(runs[r + 1]),
+                         faces.begin() + static_cast<std::ptrdiff_t>(runs[r + 2]));
+      merged.push_back(runs[r + 2]);
+    }
+    if (runs.size() % 2 == 0) merged.push_back(runs.back());
+    runs.swap(merged);
+  }
+}
+
+}  // namespace quervik::section_detail

@@ -1,0 +1,65 @@
+// The z-span face index behind SectionIndex: faces bucketed by height so
+// that the faces a level can cut are found without visiting the others.
+//
+// A height h is first mapped to a 32-bit quantum Q(h), a monotone function:
+// 0 below zlo, 2^32 - 1 above zhi, and in between 1 + (h - zlo) * scale
+// truncated, up to 2^32 - 2, where zlo … zhi is the span of the finite
+// vertex heights. Tier k's bucket of h is
+// Q(h) >> (s0 + k): tier 0's buckets are about as tall as the median face,
+// and each further tier halves their number, down to a single bucket. A face
+// is stored at the finest tier where its height range touches at most two
+// buckets, once in each. A level looks at one bucket per tier: a face with
+// min z <= level < max z is always in that bucket, because Q and the shifts
+// keep the order of heights. The lists are filled by a counting sort in face
+// order, so each is ascending, and the few tiers are merged. Every entry
+// carries Q of the face's lowest and highest corner, so that nearly every
+// face that the level misses is dropped without touching the mesh.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "model/mesh.h"
+
+namespace quervik::section_detail {
+
+class ZSpanIndex {
+ public:
+  static ZSpanIndex Build(const Mesh& mesh);
+
+  // Appends the ascending numbers of the faces with
+  // Q(min z) <= Q(level) <= Q(max z): every face that can be cut at
+  // `level`, and those few whose range misses it by less than one quantum
+  // (1/2^32 of the vertices' height span), such as faces whose top lies
+  // exactly at `level`. Nothing for a NaN level.
+  void Candidates(double level, std::vector<std::int32_t>& faces) const;
+
+  // Statistics for benchmarks and tests.
+  std::size_t TierCount() const { return tiers_.size(); }
+  std::size_t EntryCount() const { return entry_count_; }
+
+ private:
+  struct Entry {
+    std::int32_t face;
+    std::uint32_t qlo;  // Q(min z) of the face
+    std::uint32_t qhi;  // Q(max z) of the face
+  };
+  struct Tier {
+    int shift;          // bucket of a quantum q: q >> shift
+    std::size_t first;  // index of the tier's first bucket in starts_
+  };
+
+  std::uint32_t Quantum(double h) const;
+
+  double zlo_ = 0;
+  double zhi_ = 0;
+  double scale_ = 0;
+  std::vector<Tier> tiers_;
+  std::vector<std::uint32_t> starts_;  // entries of bucket b: [starts_[b], starts_[b + 1])
+  std::unique_ptr<Entry[]> entries_;
+  std::size_t entry_count_ = 0;
+};
+
+}  // namespace quervik::section_detail
