@@ -1,0 +1,212 @@
+// The main window: every control and every command of the program. The
+// window owns the document (mesh, section, crease edges, view, saved mouse
+// position, DXF writer); each handler reads its fields, converts numbers
+// with the process-wide number format, calls the core and writes fields,
+// status line and drawing. Errors end the handler and are shown by the
+// general error display; the cursor is set back to the arrow either way.
+#pragma once
+
+#include <QIcon>
+#include <QWidget>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "analysis/crease_edges.h"
+#include "analysis/volume.h"
+#include "dxf/dxf_writer.h"
+#include "model/mesh.h"
+#include "section/contour.h"
+#include "section/plane_section.h"
+#include "ui/app_cursor.h"
+#include "ui/ui_services.h"
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSlider;
+class QStatusBar;
+class QToolBar;
+class QToolButton;
+class PaintBox;
+class UpDown;
+
+class TForm1 : public QWidget {
+  Q_OBJECT
+
+ public:
+  // `services` may be null: the Qt dialog and message box are used then.
+  explicit TForm1(std::unique_ptr<UiServices> services = nullptr, QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  // --- controls, named as the program names them (also their objectName) ---
+  QToolBar* ToolBar1 = nullptr;
+  QToolButton* ToolButton1 = nullptr;        // "OBJ File lesen"
+  QToolButton* ToolButtonRechnen = nullptr;  // "Flächen schneiden"
+  QToolButton* ToolButton2 = nullptr;        // "Distanz messen" (check button)
+  QToolButton* ToolButton3 = nullptr;        // "DXF von Schnittlinie erzeugen"
+  QToolButton* ToolButton4 = nullptr;        // "Datei als DXF ausgeben"
+  QToolButton* ToolButton5 = nullptr;        // "Serie von Schnittlinien erzeugen"
+  QWidget* ToolButton7 = nullptr;            // separator, 8 pixels wide
+  QToolButton* ToolButton6 = nullptr;        // "Kanten finden"
+  QToolButton* ToolButton8 = nullptr;        // does nothing
+  QLabel* Label1 = nullptr;
+  QLabel* Label2 = nullptr;
+  QLabel* Label3 = nullptr;
+  QLabel* Label4 = nullptr;
+  QLabel* LabelDeltaH = nullptr;
+  QLabel* Label8 = nullptr;
+  QLineEdit* Edit1 = nullptr;
+  QLineEdit* EditLevel = nullptr;
+  QLineEdit* EditKantenwinkel = nullptr;
+  UpDown* UpDown1 = nullptr;
+  QLineEdit* EditDeltaH = nullptr;
+  QLineEdit* EditMasstab = nullptr;
+  QSlider* TrackBar1 = nullptr;
+  QLineEdit* EditMasse = nullptr;
+  QGroupBox* Panel1 = nullptr;
+  QLabel* Label5 = nullptr;
+  QLabel* Label6 = nullptr;
+  QLabel* Label7 = nullptr;
+  QLineEdit* EditdX = nullptr;
+  QLineEdit* EditdY = nullptr;
+  QLineEdit* EditdZ = nullptr;
+  QLineEdit* Editrx = nullptr;
+  QLineEdit* Editry = nullptr;
+  QLineEdit* Editrz = nullptr;
+  QLineEdit* Editm = nullptr;
+  QPushButton* ButtonTrafo = nullptr;
+  PaintBox* PaintBox1 = nullptr;
+  QStatusBar* StatusBar1 = nullptr;
+
+  // --- the document ---
+  quervik::Mesh mesh;  // V, Fc, Vn, Fn, vp, zmin, zmax
+  quervik::TContour Contour;
+  double PtTolerance = quervik::kPtTolerance;
+  std::vector<quervik::Tbruchkante> Bruchkanten;
+  quervik::DxfWriter dxf;
+  double mf = 0;       // model units per pixel; 0 until a view is fitted
+  double xoffset = 0;  // model x at pixel column 0
+  double yoffset = 0;  // model y at pixel row 0
+  int Mousesavex = 0;
+  int mousesavey = 0;
+
+  // --- handlers and commands ---
+  // The handlers (FormActivate, the ...Click, ...Exit, ...Change and
+  // ...Changing events, mouse and wheel) each run inside the error wrapper:
+  // an error ends the handler, shows its text and sets the arrow cursor.
+  // The commands they call (ReadMesh, ZMinMax, CalculateContour,
+  // CalcVolumen, ZeigSchnittlinie, ZeigAlles, SchreibDXF, BruchkanteFinden,
+  // SchreibBruchkantenDXF, Transformation) raise their errors to the caller.
+  void FormActivate();
+  void ToolButton1Click();
+  void ReadMesh();
+  void ZMinMax();
+  void ToolButtonRechnenClick();
+  void CalculateContour();
+  void CalcVolumen();
+  void ZeigSchnittlinie();
+  void ZeigAlles();
+  void EditLevelExit();
+  void EditMasstabExit();
+  void ToolButton2Click();
+  void ToolButton3Click();
+  void SchreibDXF();
+  void ToolButton4Click();
+  void ToolButton5Click();
+  void ToolButton6Click();
+  void BruchkanteFinden();
+  void SchreibBruchkantenDXF();
+  void UpDown1Changing();
+  void TrackBar1Change();
+  void ButtonTrafoClick();
+  void Transformation();
+  void PaintBox1MouseDown(Qt::MouseButton button, int X, int Y);
+  void PaintBox1MouseMove(Qt::MouseButtons buttons, int X, int Y);
+  void PaintBox1MouseUp(Qt::MouseButton button, int X, int Y);
+  void FormMouseWheelDown();
+  void FormMouseWheelUp();
+
+  // --- window services ---
+  // Replaces the status line's text; `repaint` draws the bar at once.
+  void ShowStatus(const QString& text, bool repaint = false);
+  QString StatusText() const;
+
+  // Loads `path` as if it had been chosen in the file dialog.
+  void OpenFile(const QString& path);
+
+  // --- beyond the program's own names ---
+  // The nine tool-bar pictures, indices 0 to 8 (6 and 7 shown by no button).
+  std::vector<QIcon> ImageList1;
+
+  // The application-wide cursor (wait, cross-hair, arrow).
+  void SetCursor(AppCursor cursor);
+
+ protected:
+  bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  // Which mesh a derived index was built for: its version and arrays. A
+  // mesh without a version (0, made by hand) is never indexed.
+  struct MeshKey {
+    std::uint64_t version = 0;
+    const void* v = nullptr;
+    size_t nv = 0;
+    const void* fc = nullptr;
+    size_t nfc = 0;
+    bool operator==(const MeshKey&) const = default;
+  };
+  MeshKey KeyOf(const quervik::Mesh& m) const;
+  const quervik::SectionIndex* CurrentSectionIndex();
+
+  // The layout, control by control as the tables list them.
+  void createToolBar();
+  void createFields();
+  void createTransformationPanel();
+  void createPaintBox();
+  void createStatusBar();
+  void connectHandlers();
+  void setTabOrders();
+  void placeAnchored();
+  void rememberPaintBoxAnchors();
+  void showSliderTip();
+
+  // The command behind ToolButton1Click and OpenFile.
+  void LoadCommand(bool withDialog);
+  void ShowHeightRange();
+  void Pan(int X, int Y);
+  void WheelSteps(int angleDelta);
+  bool FocusLeftForReal(QEvent* event) const;
+
+  // Runs one handler: an error it raises (quervik::Error or any other
+  // exception) ends it, is shown by the general error display, and the
+  // cursor goes back to the arrow. A handler run by a signal in the middle
+  // of another handler (the slider moved by the load command) hands its
+  // error to the outer one instead, which meets it at RethrowPending().
+  void Run(const std::function<void()>& body);
+  void RunFromSignal(const std::function<void()>& body);
+  void RethrowPending();
+
+  std::unique_ptr<UiServices> services_;
+  int handlerDepth_ = 0;
+  std::exception_ptr pending_;
+  bool tearingDown_ = false;
+  int wheelRest_ = 0;  // angle delta not yet spent on whole steps
+
+  std::unique_ptr<quervik::SectionIndex> sectionIndex_;
+  MeshKey sectionKey_;
+  std::unique_ptr<quervik::VolumeIndex> volumeIndex_;
+  MeshKey volumeKey_;
+
+  // PaintBox1 keeps these distances to the right and bottom edges of the
+  // client area when the window is resized; they change when ZeigAlles
+  // sizes the surface.
+  int paintRightGap_ = 0;
+  int paintBottomGap_ = 0;
+};

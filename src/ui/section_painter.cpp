@@ -1,0 +1,98 @@
+#include "ui/section_painter.h"
+
+#include <QPainter>
+#include <QPen>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Liang-Barsky: clips (x1, y1)-(x2, y2) to [lo, hi] on both axes' own
+// bounds. False when nothing is left (or an end is not a number).
+bool Clip(double& x1, double& y1, double& x2, double& y2, double xlo, double xhi, double ylo,
+          double yhi) {
+  const bool inside = x1 >= xlo && x1 <= xhi && y1 >= ylo && y1 <= yhi && x2 >= xlo && x2 <= xhi &&
+                      y2 >= ylo && y2 <= yhi;
+  if (inside) return true;
+  if (!(std::isfinite(x1) && std::isfinite(y1) && std::isfinite(x2) && std::isfinite(y2))) {
+    return false;
+  }
+  const double dx = x2 - x1;
+  const double dy = y2 - y1;
+  double t0 = 0;
+  double t1 = 1;
+  const double p[4] = {-dx, dx, -dy, dy};
+  const double q[4] = {x1 - xlo, xhi - x1, y1 - ylo, yhi - y1};
+  for (int k = 0; k < 4; ++k) {
+    if (p[k] == 0) {
+      if (q[k] < 0) return false;
+      continue;
+    }
+    const double r = q[k] / p[k];
+    if (p[k] < 0) {
+      if (r > t1) return false;
+      if (r > t0) t0 = r;
+    } else {
+      if (r < t0) return false;
+      if (r < t1) t1 = r;
+    }
+  }
+  const double nx1 = x1 + t0 * dx;
+  const double ny1 = y1 + t0 * dy;
+  const double nx2 = x1 + t1 * dx;
+  const double ny2 = y1 + t1 * dy;
+  x1 = std::clamp(nx1, xlo, xhi);
+  y1 = std::clamp(ny1, ylo, yhi);
+  x2 = std::clamp(nx2, xlo, xhi);
+  y2 = std::clamp(ny2, ylo, yhi);
+  return true;
+}
+
+int Pixel(double v) {
+  return static_cast<int>(std::trunc(v));
+}
+
+}  // namespace
+
+void SectionPainter::Paint(QPainter& painter, int width, int height,
+                           const quervik::TContour& contour, const SectionView& view) {
+  lines_.clear();
+  painter.fillRect(0, 0, width, height, QColor(255, 255, 255));
+  const double mf = view.mf;
+  if (!(mf > 0) || !std::isfinite(mf)) return;
+
+  // Every point once: most points end two segments.
+  const size_t n = contour.Points.size();
+  if (px_.size() < 2 * n) px_.resize(2 * n);
+  for (size_t i = 0; i < n; ++i) {
+    px_[2 * i] = (contour.Points[i].X - view.xoffset) / mf;
+    px_[2 * i + 1] = -(contour.Points[i].Y - view.yoffset) / mf;
+  }
+
+  const double xlo = -kClipMargin;
+  const double ylo = -kClipMargin;
+  const double xhi = width + kClipMargin;
+  const double yhi = height + kClipMargin;
+  lines_.reserve(contour.Contours.size());
+  for (const quervik::TLine& s : contour.Contours) {
+    const auto sp = static_cast<size_t>(s.sp);
+    const auto ep = static_cast<size_t>(s.ep);
+    if (s.sp < 0 || s.ep < 0 || sp >= n || ep >= n) continue;
+    double x1 = px_[2 * sp];
+    double y1 = px_[2 * sp + 1];
+    double x2 = px_[2 * ep];
+    double y2 = px_[2 * ep + 1];
+    if (!Clip(x1, y1, x2, y2, xlo, xhi, ylo, yhi)) continue;
+    const QLine line(Pixel(x1), Pixel(y1), Pixel(x2), Pixel(y2));
+    // A fine section has many segments shorter than a pixel in a row: the
+    // same line drawn again sets no other pixel.
+    if (!lines_.empty() && lines_.back() == line) continue;
+    lines_.push_back(line);
+  }
+  QPen pen(QColor(255, 0, 0));
+  pen.setStyle(Qt::SolidLine);
+  pen.setWidth(1);
+  painter.setPen(pen);
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  painter.drawLines(lines_.data(), static_cast<int>(lines_.size()));
+}

@@ -1,0 +1,27 @@
+// What the window needs from the desktop that a test must replace: the
+// file-open dialog and the general error display (a modal message box).
+// The real ones are Qt's (QtUiServices); tests hand TForm1 their own.
+#pragma once
+
+#include <QString>
+#include <optional>
+
+class QWidget;
+
+class UiServices {
+ public:
+  virtual ~UiServices() = default;
+
+  // The file-open dialog (filter "OBJ|*.obj", default extension "obj"):
+  // the chosen file's full path, or nothing when the user cancels.
+  virtual std::optional<QString> OpenObjFile(QWidget* parent) = 0;
+
+  // The general error display: a modal box with the error's text and OK.
+  virtual void ShowError(QWidget* parent, const QString& text) = 0;
+};
+
+class QtUiServices : public UiServices {
+ public:
+  std::optional<QString> OpenObjFile(QWidget* parent) override;
+  void ShowError(QWidget* parent, const QString& text) override;
+};

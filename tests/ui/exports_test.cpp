@@ -1,0 +1,260 @@
+// The DXF exports from the window: the section (ToolButton3), the whole
+// mesh (ToolButton4) and the series (ToolButton5), their file names beside
+// the OBJ, their contents and what they leave in the window; refused steps
+// and folders that do not exist.
+#include <QDir>
+#include <QLineEdit>
+#include <QToolButton>
+
+#include "ui_test_support.h"
+
+using uitest::Harness;
+
+namespace {
+
+const QByteArray kOpening = "  0\r\nSECTION\r\n  2\r\nENTITIES\r\n";
+const QByteArray kClosing = "  0\r\nENDSEC\r\n  0\r\nEOF\r\n";
+
+QStringList Layers(const uitest::DxfFile& f) {
+  QStringList out;
+  for (const uitest::DxfEntity& e : f.entities) out << e.layer;
+  return out;
+}
+
+QStringList Repeat(const QString& s, int n) {
+  QStringList out;
+  for (int i = 0; i < n; ++i) out << s;
+  return out;
+}
+
+}  // namespace
+
+// ui_box.obj (see load_test.cpp): a closed box 10 x 10 x 5, 12 faces.
+class ExportsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() { uitest::ResetProcessState(); }
+
+  // Right after the load the field reads "2.500" while the section was cut
+  // by the slider at 2.496: the name and layer follow the text, the lines
+  // and their height the section.
+  void sectionExport() {
+    Harness h;
+    TForm1& f = h.form();
+    h.load(h.copyData(QStringLiteral("ui_box.obj")));
+    h.click(f.ToolButton3);
+    QCOMPARE(h.desktop().errors, QStringList());
+    QCOMPARE(f.StatusText(), QStringLiteral("DXF Datei von Schnittlinie erzeugt"));
+    const QString file = h.path(QStringLiteral("S2_500.dxf"));
+    QVERIFY(QFile::exists(file));
+    const QByteArray bytes = uitest::ReadBytes(file);
+    QVERIFY(bytes.startsWith(kOpening));
+    QVERIFY(bytes.endsWith(kClosing));
+    const uitest::DxfFile dxf = uitest::ReadDxf(file);
+    QVERIFY(dxf.crlf);
+    QCOMPARE(Layers(dxf), Repeat(QStringLiteral("SCHNITT2.500"), 8));
+    for (const uitest::DxfEntity& e : dxf.entities) {
+      QCOMPARE(e.type, QStringLiteral("LINE"));
+      QCOMPARE(e.lineType, QStringLiteral("CONTINUOUS"));
+      QCOMPARE(e.value(QStringLiteral(" 30")), QStringLiteral(" 2.49600000000000E+0000"));
+      QCOMPARE(e.value(QStringLiteral(" 31")), QStringLiteral(" 2.49600000000000E+0000"));
+    }
+    // Only the OBJ and the new file are in the folder: nothing half-written.
+    QCOMPARE(QDir(h.dir()).entryList(QDir::Files),
+             (QStringList{QStringLiteral("S2_500.dxf"), QStringLiteral("ui_box.obj")}));
+  }
+
+  // A typed level that was not computed names the file; a level of 1 after
+  // the section command cuts 8 lines at 1.
+  void sectionExportNamesFollowTheField() {
+    Harness h;
+    TForm1& f = h.form();
+    h.load(h.copyData(QStringLiteral("ui_box.obj")));
+    h.section(QStringLiteral("1"));
+    f.EditLevel->setText(QStringLiteral("12.5.7"));
+    h.click(f.ToolButton3);
+    QCOMPARE(h.desktop().errors, QStringList());
+    const uitest::DxfFile dxf = uitest::ReadDxf(h.path(QStringLiteral("S12_5_7.dxf")));
+    QCOMPARE(Layers(dxf), Repeat(QStringLiteral("SCHNITT12.5.7"), 8));
+    QCOMPARE(dxf.entities.front().value(QStringLiteral(" 30")),
+             QStringLiteral(" 1.00000000000000E+0000"));
+  }
+
+  // The level text names the file as it stands: empty gives "S.dxf" and the
+  // layer "SCHNITT", a comma stays a comma.
+  void sectionExportOddLevelTexts_data() {
+    QTest::addColumn<QString>("level");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("layer");
+    QTest::newRow("empty") << QString() << QStringLiteral("S.dxf") << QStringLiteral("SCHNITT");
+    QTest::newRow("comma") << QStringLiteral("12,5") << QStringLiteral("S12,5.dxf")
+                           << QStringLiteral("SCHNITT12,5");
+    QTest::newRow("blanks") << QStringLiteral("   3.000") << QStringLiteral("S   3_000.dxf")
+                            << QStringLiteral("SCHNITT   3.000");
+  }
+  void sectionExportOddLevelTexts() {
+    QFETCH(QString, level);
+    QFETCH(QString, file);
+    QFETCH(QString, layer);
+    Harness h;
+    TForm1& f = h.form();
+    h.load(h.copyData(QStringLiteral("ui_box.obj")));
+    f.EditLevel->setText(level);
+    h.click(f.ToolButton3);
+    QCOMPARE(h.desktop().errors, QStringList());
+    const uitest::DxfFile dxf = uitest::ReadDxf(h.path(file));
+    QVERIFY(dxf.framed);
+    QCOMPARE(Layers(dxf), Repeat(layer, 8));
+  }
+
+  // Before any load, with an empty Edit1: the section and the series go
+  // into the working directory with no line (the series cuts once, at 0);
+  // the mesh export has no name to write to and says so.
+  void exportsBeforeAnyLoad() {
+    Harness h;
+    TForm1& f = h.form();
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(h.dir()));
+    f.EditLevel->setText(QStringLiteral("1"));
+    h.click(f.ToolButton3);
+    h.click(f.ToolButton5);
+    const QStringList afterSeries = QDir(h.dir()).entryList(QDir::Files);
+    h.click(f.ToolButton4);
+    const QStringList afterMesh = QDir(h.dir()).entryList(QDir::Files);
+    QDir::setCurrent(previous);
+
+    QCOMPARE(afterSeries, (QStringList{QStringLiteral("S1.dxf"), QStringLiteral("Schnitte.dxf")}));
+    QCOMPARE(uitest::ReadDxf(h.path(QStringLiteral("S1.dxf"))).lines.size(), 8);
+    QCOMPARE(uitest::ReadDxf(h.path(QStringLiteral("Schnitte.dxf"))).lines.size(), 8);
+    QCOMPARE(f.EditLevel->text(), QStringLiteral("   0.000"));
+    QCOMPARE(afterMesh, afterSeries);
+    QCOMPARE(h.desktop().errors.size(), 1);
+    QVERIFY(!h.desktop().errors.first().isEmpty());
+    QCOMPARE(f.StatusText(), QStringLiteral("Schreibe 0 Faces..."));
+    QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
+  }
+
+  // The whole mesh: ui_box.DXF with 3 * (12 + 1) lines on "FACE", the three
+  // of slot 0 at the origin first, x and y exchanged.
+  void meshExport() {
+    Harness h;
+    TForm1& f = h.form();
+    h.load(h.copyData(QStringLiteral("ui_box.obj")));
+    h.statuses.clear();
+    h.statusCursors.clear();
+    h.click(f.ToolButton4);
+    QCOMPARE(h.desktop().errors, QStringList());
+    QCOMPARE(h.statuses, QStringList{QStringLiteral("Schreibe 13 Faces...")});
+    QCOMPARE(h.statusCursors, QList<Qt::CursorShape>{Qt::WaitCursor});
+    QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
+    const QString file = h.path(QStringLiteral("ui_box.DXF"));
+    QVERIFY(uitest::ReadBytes(file).startsWith(kOpening));
+    const uitest::DxfFile dxf = uitest::ReadDxf(file);
+    QVERIFY(dxf.crlf);
+    QVERIFY(dxf.framed);
+    QCOMPARE(int(dxf.entities.size()), 39);
+    QCOMPARE(uitest::CountEntities(dxf, QStringLiteral("LINE"), QStringLiteral("FACE")), 39);
+    const QString zero = QStringLiteral(" 0.00000000000000E+0000");
+    const QString ten = QStringLiteral(" 1.00000000000000E+0001");
+    for (int i = 0; i < 3; ++i)
+      for (const char* code : {" 10", " 20", " 30", " 11", " 21", " 31"})
+        QCOMPARE(dxf.entities[size_t(i)].value(QString::fromLatin1(code)), zero);
+    // Face 1 is (1 3 2); its second line runs from A = V1 = (0, 0, 0) to
+    // C = V2 = (10, 0, 0), written as (y, x, z): (0, 10, 0).
+    const uitest::DxfEntity& ac = dxf.entities[4];
+    QCOMPARE(ac.value(QStringLiteral(" 11")), zero);
+    QCOMPARE(ac.value(QStringLiteral(" 21")), ten);
+  }
+
+  // The series with step 1 over z 0..5: levels 0, 1, 2, 3, 4, 5; level 5
+  // cuts nothing. Eight lines per other level, each on its own layer, and
+  // the field ends at the last level.
+  void seriesExport() {
+    Harness h;
+    TForm1& f = h.form();
+    h.load(h.copyData(QStringLiteral("ui_box.obj")));
+    h.statuses.clear();
+    h.click(f.ToolButton5);
+    QCOMPARE(h.desktop().errors, QStringList());
+    QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
+    const uitest::DxfFile dxf = uitest::ReadDxf(h.path(QStringLiteral("Schnitte.dxf")));
+    QVERIFY(dxf.crlf);
+    QVERIFY(dxf.framed);
+    QStringList expected;
+    for (const char* l : {"S   0.000d", "S   1.000d", "S   2.000d", "S   3.000d", "S   4.000d"})
+      expected << Repeat(QString::fromLatin1(l), 8);
+    QCOMPARE(Layers(dxf), expected);
+    QCOMPARE(f.EditLevel->text(), QStringLiteral("   5.000"));
+    QCOMPARE(f.Contour.Level, 5.0);
+    QVERIFY(f.Contour.Contours.empty());
+    QCOMPARE(h.statuses, QStringList());  // the series shows no message
+    // The section export afterwards keeps the padded level text.
+    h.click(f.ToolButton3);
+    QVERIFY(QFile::exists(h.path(QStringLiteral("S   5_000.dxf"))));
+  }
+
+  // A step of 0 or below is refused with a German text before any file is
+  // written; a step that is no number gets the conversion text. A series
+  // written before survives each refusal byte for byte.
+  void refusedSteps_data() {
+    QTest::addColumn<QString>("step");
+    QTest::addColumn<QString>("error");  // empty: any German text
+    QTest::newRow("zero") << QStringLiteral("0") << QString();
+    QTest::newRow("negative") << QStringLiteral("-1") << QString();
+    QTest::newRow("no number") << QStringLiteral("abc")
+                               << QStringLiteral("'abc' ist kein gültiger Gleitkommawert");
+  }
+  void refusedSteps() {
+    QFETCH(QString, step);
+    QFETCH(QString, error);
+    Harness h;
+    TForm1& f = h.form();
+    h.load(h.copyData(QStringLiteral("ui_box.obj")));
+    const QString file = h.path(QStringLiteral("Schnitte.dxf"));
+
+    f.EditDeltaH->setText(step);
+    h.click(f.ToolButton5);
+    QCOMPARE(h.desktop().errors.size(), 1);
+    if (!error.isEmpty()) QCOMPARE(h.desktop().errors.first(), error);
+    QVERIFY(!h.desktop().errors.first().isEmpty());
+    QVERIFY(!QFile::exists(file));
+    QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
+
+    f.EditDeltaH->setText(QStringLiteral("2"));
+    h.click(f.ToolButton5);
+    QCOMPARE(h.desktop().errors.size(), 1);
+    const QByteArray good = uitest::ReadBytes(file);
+    QVERIFY(good.startsWith(kOpening));
+    f.EditDeltaH->setText(step);
+    h.click(f.ToolButton5);
+    QCOMPARE(h.desktop().errors.size(), 2);
+    QCOMPARE(uitest::ReadBytes(file), good);
+    QCOMPARE(QDir(h.dir()).entryList(QDir::Files),
+             (QStringList{QStringLiteral("Schnitte.dxf"), QStringLiteral("ui_box.obj")}));
+  }
+
+  // An OBJ path in a folder that does not exist: each export fails with the
+  // writer's text, the arrow comes back, and the writer works again after.
+  void folderThatDoesNotExist() {
+    Harness h;
+    TForm1& f = h.form();
+    const QString obj = h.copyData(QStringLiteral("ui_box.obj"));
+    h.load(obj);
+    f.Edit1->setText(h.path(QStringLiteral("fehlt/ui_box.obj")));
+    for (QToolButton* b : {f.ToolButton3, f.ToolButton4, f.ToolButton5, f.ToolButton6}) {
+      h.desktop().errors.clear();
+      h.click(b);
+      QCOMPARE(h.desktop().errors, QStringList{QStringLiteral("Ungültiger Dateiname")});
+      QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
+    }
+    f.Edit1->setText(obj);
+    h.desktop().errors.clear();
+    h.click(f.ToolButton4);
+    QCOMPARE(h.desktop().errors, QStringList());
+    QVERIFY(uitest::ReadDxf(h.path(QStringLiteral("ui_box.DXF"))).framed);
+  }
+};
+
+QUERVIK_UI_TEST_MAIN(ExportsTest)
+#include "exports_test.moc"

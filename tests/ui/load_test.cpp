@@ -1,0 +1,233 @@
+// The load command (ToolButton1): the file dialog, the height label, the
+// slider moved to its middle (which cuts and draws), the level field, the
+// count line; a second load, decimal commas, and loads that fail.
+#include <QLabel>
+#include <QLineEdit>
+#include <QSlider>
+
+#include "core/number_format.h"
+#include "ui_test_support.h"
+
+using uitest::Harness;
+
+// ui_box.obj, the closed box used by most window tests:
+//
+//        8-----------7        z = 5
+//       /|          /|
+//      5-----------6 |        vertices 1..4 at z = 0, 5..8 at z = 5,
+//      | 4---------|-3        x and y from 0 to 10;
+//      |/          |/         two triangles per side, wound outwards:
+//      1-----------2          12 faces, no normals
+//
+// The slider at 347 cuts it at 347/695 * 5 = 2.4964... written "2.496": eight
+// segments (two per side), eight points (four corners, four on the side
+// diagonals). The volume above 2.496 is the top's prism 100 * 2.504 = 250.4.
+class LoadTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() { uitest::ResetProcessState(); }
+
+  void loadThroughTheDialog() {
+    Harness h;
+    TForm1& f = h.form();
+    const QString obj = h.copyData(QStringLiteral("ui_box.obj"));
+    h.load(obj);
+    QCOMPARE(h.desktop().errors, QStringList());
+    QCOMPARE(h.desktop().dialogCalls, 1);
+    QCOMPARE(f.Edit1->text(), obj);
+    QCOMPARE(f.mesh.V.size(), size_t{9});
+    QCOMPARE(f.mesh.Fc.size(), size_t{13});
+    QCOMPARE(f.Label2->text(), QStringLiteral("Schnitthöhe 0.000 - 5.000"));
+    QCOMPARE(f.TrackBar1->value(), 347);
+    // The slider's handler cut at its own level; the reader then wrote the
+    // middle of the range into the field.
+    QCOMPARE(f.EditLevel->text(), QStringLiteral("2.500"));
+    QCOMPARE(f.Contour.Level, 2.496);
+    QCOMPARE(f.Contour.Contours.size(), size_t{8});
+    QCOMPARE(f.Contour.Points.size(), size_t{8});
+    QCOMPARE(f.EditMasse->text(), QStringLiteral("   250"));
+    // The first fit divides the x extent 10 by the laid-out width 695.
+    QCOMPARE(f.mf, 10.0 / 695.0);
+    QCOMPARE(f.xoffset, 0.0);
+    QCOMPARE(f.yoffset, 10.0);
+    QCOMPARE(f.EditMasstab->text(), QStringLiteral(" 69.500000"));
+    QCOMPARE(f.StatusText(), QStringLiteral("9 Vertices 1 Verticenormals 13 Faces geladen"));
+    // The file is read under the wait cursor; the arrow comes back at the end.
+    QCOMPARE(h.statuses,
+             (QStringList{QStringLiteral("OBJ-Datei lesen ..."),
+                          QStringLiteral("9 Vertices 1 Verticenormals 13 Faces geladen")}));
+    QCOMPARE(h.statusCursors.first(), Qt::WaitCursor);
+    QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
+    // The draw sized the surface to the window's outer size less 100 rows
+    // and drew the square in red on white: its top edge on row 0 and its
+    // left edge on column 0.
+    const QRect outer = f.frameGeometry();
+    QCOMPARE(h.paintBox()->size(), QSize(outer.width(), outer.height() - 100));
+    const QImage img = h.picture();
+    QCOMPARE(uitest::CountOther(img), 0);
+    QVERIFY(uitest::IsRed(img.pixel(0, 0)));
+    QVERIFY(uitest::IsRed(img.pixel(300, 0)));
+    QVERIFY(uitest::IsRed(img.pixel(0, 300)));
+    QVERIFY(uitest::IsWhite(img.pixel(300, 300)));
+  }
+
+  // Four vertices, two normals, one face: the counts include slot 0.
+  void countLineIncludesThePlaceholders() {
+    Harness h;
+    h.load(h.copyData(QStringLiteral("ui_trafo.obj")));
+    QCOMPARE(h.desktop().errors, QStringList());
+    QCOMPARE(h.form().StatusText(), QStringLiteral("5 Vertices 3 Verticenormals 2 Faces geladen"));
+    QCOMPARE(h.form().Label2->text(), QStringLiteral("Schnitthöhe 0.000 - 1.000"));
+    QCOMPARE(h.form().EditLevel->text(), QStringLiteral("0.500"));
+  }
+
+  // The slider already stands at 347, so the second load computes nothing:
+  // the section typed in between stays.
+  void secondLoadLeavesTheSectionAlone() {
+    Harness h;
+    TForm1& f = h.form();
+    const QString obj = h.copyData(QStringLiteral("ui_box.obj"));
+    h.load(obj);
+    h.section(QStringLiteral("1"));
+    QCOMPARE(f.Contour.Level, 1.0);
+    QCOMPARE(f.EditMasse->text(), QStringLiteral("   400"));
+    h.load(obj);
+    QCOMPARE(h.desktop().errors, QStringList());
+    QCOMPARE(f.TrackBar1->value(), 347);
+    QCOMPARE(f.Contour.Level, 1.0);
+    QCOMPARE(f.EditMasse->text(), QStringLiteral("   400"));
+    QCOMPARE(f.EditLevel->text(), QStringLiteral("2.500"));
+    QCOMPARE(f.StatusText(), QStringLiteral("9 Vertices 1 Verticenormals 13 Faces geladen"));
+  }
+
+  // ui_comma.obj ends with "v 1,5 2,0 3,25": the separator stays ',' for
+  // the label and the level field, and the slider's section (read back
+  // with ',') is cut at 0.5 + 347/695 * 2.75 = 1.873. Activating the window
+  // again brings back '.', and the level "1,875" is then refused.
+  void decimalCommasLastUntilTheWindowIsActivated() {
+    Harness h;
+    TForm1& f = h.form();
+    h.load(h.copyData(QStringLiteral("ui_comma.obj")));
+    QCOMPARE(h.desktop().errors, QStringList());
+    QCOMPARE(quervik::DecimalSeparator(), ',');
+    QCOMPARE(f.Label2->text(), QStringLiteral("Schnitthöhe 0,500 - 3,250"));
+    QCOMPARE(f.EditLevel->text(), QStringLiteral("1,875"));
+    QCOMPARE(f.Contour.Level, 1.873);
+    QCOMPARE(f.Contour.Contours.size(), size_t{1});
+    QCOMPARE(f.mesh.V[4].x, 1.5);
+    QCOMPARE(f.mesh.V[4].z, 3.25);
+
+    QWidget other;
+    other.resize(100, 100);
+    other.show();
+    other.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&other));
+    QCOMPARE(quervik::DecimalSeparator(), ',');
+    f.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&f));
+    QCOMPARE(quervik::DecimalSeparator(), '.');
+
+    h.click(f.ToolButtonRechnen);
+    QCOMPARE(h.desktop().errors,
+             QStringList{QStringLiteral("'1,875' ist kein gültiger Gleitkommawert")});
+    QCOMPARE(f.StatusText(), QStringLiteral("Rechnen..."));
+    QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
+  }
+
+  // FormActivate itself sets '.'.
+  void formActivateSetsTheFullStop() {
+    Harness h;
+    quervik::SetDecimalSeparator(',');
+    h.form().FormActivate();
+    QCOMPARE(quervik::DecimalSeparator(), '.');
+  }
+
+  // A missing file: the German text, and the previous mesh and texts stay.
+  void missingFileKeepsThePreviousMesh() {
+    Harness h;
+    TForm1& f = h.form();
+    h.load(h.copyData(QStringLiteral("ui_box.obj")));
+    const QString missing = h.path(QStringLiteral("fehlt.obj"));
+    h.load(missing);
+    QCOMPARE(h.desktop().errors, QStringList{QStringLiteral("Datei nicht gefunden")});
+    QCOMPARE(f.mesh.V.size(), size_t{9});
+    QCOMPARE(f.mesh.Fc.size(), size_t{13});
+    QCOMPARE(f.mesh.zmax, 5.0);
+    QCOMPARE(f.Label2->text(), QStringLiteral("Schnitthöhe 0.000 - 5.000"));
+    QCOMPARE(f.EditLevel->text(), QStringLiteral("2.500"));
+    QCOMPARE(f.TrackBar1->value(), 347);
+    QCOMPARE(f.Edit1->text(), missing);
+    QCOMPARE(f.StatusText(), QStringLiteral("OBJ-Datei lesen ..."));
+    QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
+  }
+
+  // "f 1 2 7" in a file of three vertices (line 4) is refused with the
+  // line named; the box loaded before stays.
+  void faceNamingAMissingVertexIsRefused() {
+    Harness h;
+    TForm1& f = h.form();
+    h.load(h.copyData(QStringLiteral("ui_box.obj")));
+    const std::vector<quervik::Tvertex> before = f.mesh.V;
+    h.load(h.copyData(QStringLiteral("ui_badface.obj")));
+    QCOMPARE(h.desktop().errors.size(), 1);
+    const QString text = h.desktop().errors.first();
+    QVERIFY2(text.startsWith(QStringLiteral("Zeile ")), qPrintable(text));
+    QVERIFY2(text.contains(QLatin1Char('4')), qPrintable(text));
+    QCOMPARE(f.mesh.V.size(), before.size());
+    QCOMPARE(f.mesh.V[7].x, before[7].x);
+    QCOMPARE(f.mesh.Fc.size(), size_t{13});
+    QCOMPARE(f.Label2->text(), QStringLiteral("Schnitthöhe 0.000 - 5.000"));
+    QCOMPARE(f.EditLevel->text(), QStringLiteral("2.500"));
+    QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
+  }
+
+  // Cancelling the dialog with an empty Edit1 does nothing at all.
+  void cancelWithEmptyPathDoesNothing() {
+    Harness h;
+    TForm1& f = h.form();
+    h.load(QString());
+    QCOMPARE(h.desktop().dialogCalls, 1);
+    QCOMPARE(h.desktop().errors, QStringList());
+    QVERIFY(f.mesh.V.empty());
+    QCOMPARE(f.Edit1->text(), QString());
+    QCOMPARE(f.Label2->text(), QStringLiteral("Schnitt bei Höhe"));
+    QCOMPARE(f.EditLevel->text(), QString());
+    QCOMPARE(f.TrackBar1->value(), 0);
+    QCOMPARE(f.StatusText(), QString());
+    QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
+  }
+
+  // Cancelling with a path in Edit1 reads that file again: here it was
+  // replaced on disk in between, and the slider stays at 347.
+  void cancelReloadsThePathInEdit1() {
+    Harness h;
+    TForm1& f = h.form();
+    const QString obj = h.copyData(QStringLiteral("ui_box.obj"));
+    h.load(obj);
+    h.writeFile(QStringLiteral("ui_box.obj"), uitest::DataFile(QStringLiteral("ui_trafo.obj")));
+    h.load(QString());
+    QCOMPARE(h.desktop().errors, QStringList());
+    QCOMPARE(f.Edit1->text(), obj);
+    QCOMPARE(f.mesh.V.size(), size_t{5});
+    QCOMPARE(f.StatusText(), QStringLiteral("5 Vertices 3 Verticenormals 2 Faces geladen"));
+    QCOMPARE(f.Label2->text(), QStringLiteral("Schnitthöhe 0.000 - 1.000"));
+    QCOMPARE(f.EditLevel->text(), QStringLiteral("0.500"));
+    QCOMPARE(f.Contour.Level, 2.496);  // no new section
+  }
+
+  // A file without any vertex or face loads as an empty mesh.
+  void fileWithoutVertices() {
+    Harness h;
+    TForm1& f = h.form();
+    h.load(h.writeFile(QStringLiteral("leer.obj"), "# nichts\n\nvt 0.5 0.5\n"));
+    QCOMPARE(h.desktop().errors, QStringList());
+    QCOMPARE(f.StatusText(), QStringLiteral("1 Vertices 1 Verticenormals 1 Faces geladen"));
+    QCOMPARE(f.Label2->text(), QStringLiteral("Schnitthöhe 0.000 - 0.000"));
+    QCOMPARE(f.EditLevel->text(), QStringLiteral("0.000"));
+    QVERIFY(f.Contour.Contours.empty());
+  }
+};
+
+QUERVIK_UI_TEST_MAIN(LoadTest)
+#include "load_test.moc"
