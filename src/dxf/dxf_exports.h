@@ -26,8 +26,10 @@ std::string ObjFolder(std::string_view objPath);
 std::string SectionDxfFileName(std::string_view objPath, std::string_view levelText);
 
 // The OBJ path with its extension (after the last '.' behind the last '/' or
-// '\') replaced by "DXF", or ".DXF" appended. Refuses an empty path and a
-// path holding a character not allowed in paths ("Ungültige Zeichen im Pfad").
+// '\') replaced by "DXF", or ".DXF" appended. Refuses an empty path ("Kein
+// Dateiname angegeben") and a path holding a character not allowed in paths
+// ("Ungültige Zeichen im Pfad": NUL; on Windows also control characters and
+// " < > |).
 std::string MeshDxfFileName(std::string_view objPath);
 
 // The section export: one LINE per segment at contour.Level, layer
@@ -41,8 +43,11 @@ void WriteMeshDxf(DxfWriter& writer, std::string_view objPath, const Mesh& mesh)
 
 // The level texts of a series: H = trunc(zmin/dh)*dh (trunc to a whole
 // number, so never -0), each level written "%8.3f" with the process-wide
-// separator, H += dh until H > zmax (at least one level). Refuses dh <= 0,
-// and a series of more than a million levels, with a German message.
+// separator, H += dh until H > zmax (at least one level). Refuses, before
+// anything else happens, dh <= 0 or NaN ("Die Schrittweite muss größer als 0
+// sein") and a series of more than a million levels or one whose step is
+// lost against the level ("Die Schrittweite ist zu klein: mehr als 1000000
+// Schnitte").
 std::vector<std::string> SeriesLevelTexts(double zmin, double zmax, double dh);
 
 // Called after each level of the series, in order, with the level text and
@@ -51,16 +56,28 @@ using SeriesLevelDone = std::function<void(const std::string& levelText, const T
 
 // The series export into ObjFolder(objPath) + "Schnitte.dxf": for each level
 // text, the section at that text read back with the process-wide format, one
-// LINE per segment on the layer "S" + text + "d". Sections are computed in
-// parallel and written in order. `index` may be null.
+// LINE per segment on the layer "S" + text + "d". Every text is read before
+// the file is opened (a text that is no number raises the conversion error
+// and writes nothing). Sections are computed in parallel and written in
+// order; `levelDone` runs on the calling thread after each level's lines are
+// written. `index` may be null.
 void WriteSeriesDxf(DxfWriter& writer, std::string_view objPath, const Mesh& mesh,
                     const SectionIndex* index, const std::vector<std::string>& levelTexts,
                     const SeriesLevelDone& levelDone = {});
+
+// WriteSeriesDxf with a given number of threads computing the sections
+// (0: one per processor; 1: one after another on the calling thread). At
+// most a few sections per thread wait to be written, so memory stays bounded
+// however many levels there are. The file is the same for every count.
+void WriteSeriesDxfThreads(DxfWriter& writer, std::string_view objPath, const Mesh& mesh,
+                           const SectionIndex* index, const std::vector<std::string>& levelTexts,
+                           const SeriesLevelDone& levelDone, unsigned threads);
 
 // The crease edges into ObjFolder(objPath) + "Bruchkanten.dxf": one LINE per
 // entry from V[lower] to V[higher], layer "Bruchkante". Shows
 // "%d Kanten gefunden schreibe <file>" before and "Fertig!" after, with repaints.
 void SchreibBruchkantenDXF(DxfWriter& writer, std::string_view objPath, const Mesh& mesh,
-                           const std::vector<Tbruchkante>& Bruchkanten, const StatusFn& status = {});
+                           const std::vector<Tbruchkante>& Bruchkanten,
+                           const StatusFn& status = {});
 
 }  // namespace quervik

@@ -7,6 +7,7 @@
 // export never leaves a broken file nor destroys the previous one.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -21,6 +22,25 @@ std::string FormatDxfReal(double v);
 // The rotation of a TEXT: "%10.4f" with '.' (wider when needed).
 std::string FormatDxfAngle(double alfa);
 
+// LINE entities formatted apart from any file, byte for byte as
+// DxfWriter::DXFLinie writes them: several threads can each format their part
+// of a drawing while one writer puts the parts into the file in order
+// (DxfWriter::DXFWrite).
+class DxfLineBuffer {
+ public:
+  void DXFLinie(double x1, double y1, double z1, double x2, double y2, double z2,
+                std::string_view Layer, std::string_view LTyp);
+  std::string_view bytes() const { return {data_.get(), size_}; }
+  void clear() { size_ = 0; }  // keeps the capacity for the next part
+
+ private:
+  // A plain growing buffer: unlike a string it is not zero-filled before
+  // each record is written over it.
+  std::unique_ptr<char[]> data_;
+  size_t size_ = 0;
+  size_t capacity_ = 0;
+};
+
 class DxfWriter {
  public:
   DxfWriter();
@@ -29,6 +49,10 @@ class DxfWriter {
   DxfWriter& operator=(const DxfWriter&) = delete;
 
   // Name of the file that the next DXFOpen creates; kept after closing.
+  // Writing goes to a temporary file beside it (same folder, permissions of
+  // a new file, or those of the file it replaces); a link is followed, so
+  // the file it points to is replaced and the link stays. An existing device
+  // or pipe is written in place.
   std::string DXFFileName;
 
   bool DXFIsOpen() const;
@@ -37,18 +61,29 @@ class DxfWriter {
   // abandoned) and writes the 4 opening lines. Raises the German file error
   // ("Ungültiger Dateiname", "Dateizugriff verweigert",
   // "Zu viele geöffnete Dateien", "E/A-Fehler %d"); after any failure the
-  // temporary file is gone and DXFIsOpen() is false.
+  // temporary file is gone and DXFIsOpen() is false. An empty name is
+  // "Ungültiger Dateiname", a name holding NUL "Ungültige Zeichen im Pfad";
+  // a target that is a folder or may not be written is refused at once
+  // ("Dateizugriff verweigert"), as overwriting it in place would be.
   void DXFOpen();
 
-  // When open: writes the 4 closing lines, flushes, and renames the file
-  // over its target. Otherwise does nothing.
+  // When open: writes the 4 closing lines, flushes, forces the file to disk
+  // and renames it over its target. Otherwise does nothing. A failure raises
+  // the German file error after abandoning the file; the target keeps its
+  // previous content and the writer is ready for the next DXFOpen.
   void DXFClose();
 
+  // The entities. A write that fails (a full disk) raises the German file
+  // error after abandoning the file. Called while no file is open they raise
+  // "Keine DXF-Datei geöffnet".
   void DXFLinie(double x1, double y1, double z1, double x2, double y2, double z2,
                 std::string_view Layer, std::string_view LTyp);
   void DXFPunkt(double x, double y, double z, std::string_view Layer, std::string_view LTyp);
   void DXFText(double x, double y, double z, std::string_view Text, std::string_view Layer,
                std::string_view LTyp, double Alfa, double Height);
+
+  // Appends the entities formatted in `lines` (raises like DXFLinie).
+  void DXFWrite(const DxfLineBuffer& lines);
 
   // Drops an unfinished file: closes and removes the temporary file and
   // leaves the target untouched. DXFIsOpen() is false afterwards.
@@ -57,6 +92,14 @@ class DxfWriter {
  private:
   struct File;
   std::unique_ptr<File> file_;
+
+  [[noreturn]] void Fail(int err);
+  void Flush();
+  void WriteOut(const char* p, size_t n);
+  void Put(std::string_view text);
+  void PutLine(std::string_view text);
+  void PutReal(std::string_view code, double v);
+  void PutHeader(std::string_view kind, std::string_view Layer, std::string_view LTyp);
 };
 
 }  // namespace quervik

@@ -1,0 +1,158 @@
+// DXF benchmarks.
+//
+// MeshDxf: the whole-mesh export of a terrain of about a million faces
+// (gen::MakeTerrain(707, 707)), reported as bytes of DXF written per second.
+// The file goes to a folder on a RAM disk (/dev/shm) where there is one, so
+// the figure is the writer's and not the disk's; MeshDxf/disk writes into the
+// system's temporary folder for comparison. Peer in the same run: the same
+// lines written with fprintf("%.14E") into a stdio file, the plain way.
+//
+// Series: 200 levels spread over zmin…zmax of a two-million-face terrain
+// (gen::MakeTerrain(1000, 1000)), with the section index, computed one after
+// another on the calling thread (threads:1) and in parallel on every core
+// (threads:0), in the same run.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "bench/common/generators.h"
+#include "core/number_format.h"
+#include "dxf/dxf_exports.h"
+
+namespace {
+
+using namespace quervik;
+
+std::filesystem::path MakeTempDir(bool ramDisk) {
+  std::filesystem::path base = std::filesystem::temp_directory_path();
+  if (ramDisk && std::filesystem::is_directory("/dev/shm")) base = "/dev/shm";
+  std::random_device rd;
+  const auto dir = base / ("quervik-bench-dxf-" + std::to_string(rd()));
+  std::filesystem::create_directories(dir);
+  return dir;
+}
+
+const Mesh& Terrain707() {
+  static const Mesh m = gen::MakeTerrain(707, 707);
+  return m;
+}
+
+const Mesh& Terrain1000() {
+  static const Mesh m = gen::MakeTerrain(1000, 1000);
+  return m;
+}
+
+void MeshDxf(benchmark::State& state, bool ramDisk) {
+  const Mesh& m = Terrain707();
+  const auto dir = MakeTempDir(ramDisk);
+  const std::string obj = (dir / "terrain.obj").string();
+  DxfWriter writer;
+  std::uintmax_t bytes = 0;
+  for (auto _ : state) {
+    WriteMeshDxf(writer, obj, m);
+    bytes = std::filesystem::file_size(MeshDxfFileName(obj));
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(bytes) * state.iterations());
+  state.counters["faces"] = static_cast<double>(m.Fc.size() - 1);
+  state.counters["MB"] = static_cast<double>(bytes) / 1e6;
+  std::filesystem::remove_all(dir);
+}
+
+void BM_MeshDxf(benchmark::State& state) {
+  MeshDxf(state, true);
+}
+void BM_MeshDxf_disk(benchmark::State& state) {
+  MeshDxf(state, false);
+}
+
+// The peer: the same LINE records through stdio and printf (a 2-digit
+// exponent instead of 4, otherwise the same layout and nearly the same size).
+void BM_MeshDxf_FprintfPeer(benchmark::State& state) {
+  const Mesh& m = Terrain707();
+  const auto dir = MakeTempDir(true);
+  const std::string path = (dir / "peer.dxf").string();
+  std::uintmax_t bytes = 0;
+  for (auto _ : state) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    std::fputs("  0\r\nSECTION\r\n  2\r\nENTITIES\r\n", f);
+    auto line = [f](const Tvertex& a, const Tvertex& b) {
+      std::fprintf(f,
+                   "  0\r\nLINE\r\n  8\r\nFACE\r\n  6\r\nCONTINUOUS\r\n 10\r\n%23.14E\r\n"
+                   " 20\r\n%23.14E\r\n 30\r\n%23.14E\r\n 11\r\n%23.14E\r\n 21\r\n%23.14E\r\n"
+                   " 31\r\n%23.14E\r\n",
+                   a.y, a.x, a.z, b.y, b.x, b.z);
+    };
+    for (size_t i = 0; i < m.Fc.size(); ++i) {
+      const TFace& t = m.Fc[i];
+      const Tvertex &A = m.V[static_cast<size_t>(t[1])], &B = m.V[static_cast<size_t>(t[2])],
+                    &C = m.V[static_cast<size_t>(t[3])];
+      line(A, B);
+      line(A, C);
+      line(B, C);
+    }
+    std::fputs("  0\r\nENDSEC\r\n  0\r\nEOF\r\n", f);
+    std::fclose(f);
+    bytes = std::filesystem::file_size(path);
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(bytes) * state.iterations());
+  state.counters["MB"] = static_cast<double>(bytes) / 1e6;
+  std::filesystem::remove_all(dir);
+}
+
+// Formatting alone: 23-character numbers per second.
+void BM_FormatDxfReal(benchmark::State& state) {
+  const Mesh& m = Terrain707();
+  size_t k = 1;
+  for (auto _ : state) {
+    const Tvertex& v = m.V[k];
+    benchmark::DoNotOptimize(FormatDxfReal(v.z));
+    if (++k == m.V.size()) k = 1;
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+
+void BM_Series200(benchmark::State& state) {
+  const Mesh& m = Terrain1000();
+  static const SectionIndex index = SectionIndex::Build(m);
+  SetDecimalSeparator('.');
+  std::vector<std::string> texts;
+  for (int k = 0; k < 200; ++k) {
+    texts.push_back(FormatFixed(m.zmin + (k + 0.5) * (m.zmax - m.zmin) / 200, 8, 3));
+  }
+  const auto dir = MakeTempDir(true);
+  const std::string obj = (dir / "terrain.obj").string();
+  const unsigned threads = static_cast<unsigned>(state.range(0));
+  DxfWriter writer;
+  std::uintmax_t bytes = 0;
+  for (auto _ : state) {
+    WriteSeriesDxfThreads(writer, obj, m, &index, texts, {}, threads);
+    bytes = std::filesystem::file_size(dir / "Schnitte.dxf");
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(bytes) * state.iterations());
+  state.counters["levels"] = 200;
+  state.counters["MB"] = static_cast<double>(bytes) / 1e6;
+  state.counters["threads"] =
+      threads == 0 ? static_cast<double>(std::thread::hardware_concurrency()) : threads;
+  std::filesystem::remove_all(dir);
+}
+
+BENCHMARK(BM_FormatDxfReal);
+BENCHMARK(BM_MeshDxf)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_MeshDxf_FprintfPeer)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+BENCHMARK(BM_MeshDxf_disk)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_Series200)
+    ->ArgName("threads")
+    ->Arg(1)
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,309 @@
+// The exports, byte for byte: the section line, the whole mesh, the crease
+// edges and the series (computed in parallel, written in order).
+#include "dxf/dxf_exports.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "bench/common/generators.h"
+#include "core/errors.h"
+#include "core/number_format.h"
+#include "dxf_test_support.h"
+
+namespace quervik {
+namespace {
+
+using test::DxfLines;
+using test::Framed;
+using test::LineRecord;
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+using Lines = std::vector<std::string>;
+
+Lines Line(const std::string& layer, double x1, double y1, double z1, double x2, double y2,
+           double z2) {
+  return LineRecord(layer, FormatDxfReal(x1), FormatDxfReal(y1), FormatDxfReal(z1),
+                    FormatDxfReal(x2), FormatDxfReal(y2), FormatDxfReal(z2));
+}
+
+template <typename F>
+std::string ErrorText(F&& f) {
+  try {
+    f();
+  } catch (const Error& e) {
+    return e.what();
+  }
+  return "(kein Fehler)";
+}
+
+Mesh MakeMesh(std::vector<Tvertex> vertices, std::vector<TFace> faces) {
+  Mesh m;
+  m.V.push_back({});
+  m.V.insert(m.V.end(), vertices.begin(), vertices.end());
+  m.Fc.push_back({});
+  m.Fc.insert(m.Fc.end(), faces.begin(), faces.end());
+  m.Vn.push_back({});
+  ZMinMax(m);
+  m.version = NewMeshVersion();
+  return m;
+}
+
+//          5 (2,2,4)
+//         /|\        a square pyramid over (0,0)-(4,4), apex at height 4;
+//  4 ----/-+-\---- 3 faces 1-4 are the sides, 5 and 6 the base
+//   |   /     \  |
+//  1 ------------- 2
+Mesh Pyramid() {
+  return MakeMesh({{0, 0, 0}, {4, 0, 0}, {4, 4, 0}, {0, 4, 0}, {2, 2, 4}},
+                  {TFace{{1, 2, 5}}, TFace{{2, 3, 5}}, TFace{{3, 4, 5}}, TFace{{4, 1, 5}},
+                   TFace{{1, 3, 2}}, TFace{{1, 4, 3}}});
+}
+
+// The section of the pyramid at height h < 4 is the square of half side
+// s = 2 - h/2 about (2, 2); its points in order of discovery are
+// (2+s, 2-s), (2-s, 2-s), (2+s, 2+s), (2-s, 2+s) and its segments
+// (0,1), (2,0), (3,2), (1,3), one per side face.
+std::vector<Lines> PyramidSection(const std::string& layer, double h) {
+  const double s = 2 - h / 2, lo = 2 - s, hi = 2 + s;
+  return {Line(layer, hi, lo, h, lo, lo, h), Line(layer, hi, hi, h, hi, lo, h),
+          Line(layer, lo, hi, h, hi, hi, h), Line(layer, lo, lo, h, lo, hi, h)};
+}
+
+class DxfExports : public ::testing::Test {
+ protected:
+  void SetUp() override { SetDecimalSeparator('.'); }
+  void TearDown() override { SetDecimalSeparator('.'); }
+  TempDir dir;
+  DxfWriter writer;
+};
+
+TEST_F(DxfExports, SectionLinesAtTheContourLevelOnTheLevelTextsLayer) {
+  TContour contour;
+  contour.Level = 3;
+  contour.Points = {{1, 2, 7, 0}, {4, 6, -7, 0}, {-1.5, 0.25, 0, 0}};
+  contour.Contours = {{0, 1, 0}, {2, 0, 0}, {1, 1, 0}};
+  SchreibDXF(writer, dir / "teil.obj", "   3.000", contour);
+  EXPECT_EQ(writer.DXFFileName, dir / "S   3_000.dxf");
+  EXPECT_FALSE(writer.DXFIsOpen());
+  // The points' own Z is never written; a zero-length segment is.
+  EXPECT_EQ(DxfLines(ReadFile(dir / "S   3_000.dxf")),
+            Framed({Line("SCHNITT   3.000", 1, 2, 3, 4, 6, 3),
+                    Line("SCHNITT   3.000", -1.5, 0.25, 3, 1, 2, 3),
+                    Line("SCHNITT   3.000", 4, 6, 3, 4, 6, 3)}));
+  EXPECT_EQ(dir.Names(), Lines{"S   3_000.dxf"});
+}
+
+TEST_F(DxfExports, SectionWithAnEmptyLevelTextAndAnEmptySection) {
+  TContour contour;
+  SchreibDXF(writer, dir / "teil.obj", "", contour);
+  EXPECT_EQ(DxfLines(ReadFile(dir / "S.dxf")), Framed({}));
+  contour.Level = 12.5;
+  contour.Points = {{0, 0, 0, 0}, {1, 0, 0, 0}};
+  contour.Contours = {{0, 1, 0}};
+  SchreibDXF(writer, dir / "teil.obj", "12,5", contour);
+  EXPECT_EQ(DxfLines(ReadFile(dir / "S12,5.dxf")),
+            Framed({Line("SCHNITT12,5", 0, 0, 12.5, 1, 0, 12.5)}));
+}
+
+TEST_F(DxfExports, SectionIntoAMissingFolderKeepsNothingOpen) {
+  TContour contour;
+  EXPECT_EQ(ErrorText([&] { SchreibDXF(writer, dir / "fehlt/teil.obj", "1", contour); }),
+            "Ungültiger Dateiname");
+  EXPECT_FALSE(writer.DXFIsOpen());
+  EXPECT_TRUE(dir.Names().empty());
+}
+
+TEST_F(DxfExports, MeshOfOneFaceAfterThePlaceholdersThreeZeroLines) {
+  const Mesh m = MakeMesh({{1, 2, 3}, {4, 5, 6}, {7, 8, 9}}, {TFace{{1, 2, 3}}});
+  WriteMeshDxf(writer, dir / "teil.obj", m);
+  EXPECT_EQ(writer.DXFFileName, dir / "teil.DXF");
+  // x and y exchanged; A-B, A-C, B-C.
+  EXPECT_EQ(DxfLines(ReadFile(dir / "teil.DXF")),
+            Framed({Line("FACE", 0, 0, 0, 0, 0, 0), Line("FACE", 0, 0, 0, 0, 0, 0),
+                    Line("FACE", 0, 0, 0, 0, 0, 0), Line("FACE", 2, 1, 3, 5, 4, 6),
+                    Line("FACE", 2, 1, 3, 8, 7, 9), Line("FACE", 5, 4, 6, 8, 7, 9)}));
+}
+
+TEST_F(DxfExports, MeshBeforeAnyLoadIsAnEmptyFile) {
+  WriteMeshDxf(writer, dir / "leer", Mesh{});
+  EXPECT_EQ(DxfLines(ReadFile(dir / "leer.DXF")), Framed({}));
+}
+
+TEST_F(DxfExports, MeshWithAFaceNamingAMissingVertexIsRefusedAndThePreviousFileKept) {
+  WriteFile(dir / "teil.DXF", "alt");
+  const Mesh m = MakeMesh({{1, 2, 3}, {4, 5, 6}, {7, 8, 9}}, {TFace{{1, 2, 3}}, TFace{{1, 9, 2}}});
+  EXPECT_EQ(ErrorText([&] { WriteMeshDxf(writer, dir / "teil.obj", m); }),
+            "Fläche 2 nennt den Eckpunkt 9, den es nicht gibt");
+  EXPECT_FALSE(writer.DXFIsOpen());
+  EXPECT_EQ(ReadFile(dir / "teil.DXF"), "alt");
+  EXPECT_EQ(dir.Names(), Lines{"teil.DXF"});
+}
+
+TEST_F(DxfExports, MeshWithAnEmptyPathWritesNothing) {
+  EXPECT_EQ(ErrorText([&] { WriteMeshDxf(writer, "", Pyramid()); }), "Kein Dateiname angegeben");
+  EXPECT_FALSE(writer.DXFIsOpen());
+}
+
+TEST_F(DxfExports, CreaseEdgesFromLowerToHigherVertexWithStatusTexts) {
+  const Mesh m = Pyramid();
+  std::vector<std::pair<std::string, bool>> shown;
+  const StatusFn status = [&](std::string_view t, bool repaint) {
+    shown.emplace_back(std::string(t), repaint);
+  };
+  SchreibBruchkantenDXF(writer, dir / "teil.obj", m, {{1, 2}, {2, 5}}, status);
+  EXPECT_EQ(DxfLines(ReadFile(dir / "Bruchkanten.dxf")),
+            Framed({Line("Bruchkante", 0, 0, 0, 4, 0, 0), Line("Bruchkante", 4, 0, 0, 2, 2, 4)}));
+  EXPECT_EQ(shown, (std::vector<std::pair<std::string, bool>>{
+                       {"2 Kanten gefunden schreibe " + (dir / "Bruchkanten.dxf"), true},
+                       {"Fertig!", true}}));
+
+  shown.clear();
+  const auto cwd = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path());
+  SchreibBruchkantenDXF(writer, "teil.obj", m, {}, status);  // into the working directory
+  std::filesystem::current_path(cwd);
+  EXPECT_EQ(DxfLines(ReadFile(dir / "Bruchkanten.dxf")), Framed({}));
+  EXPECT_EQ(shown, (std::vector<std::pair<std::string, bool>>{
+                       {"0 Kanten gefunden schreibe Bruchkanten.dxf", true}, {"Fertig!", true}}));
+}
+
+TEST_F(DxfExports, CreaseEdgesThatFailToBeWrittenShowNoFinish) {
+  std::vector<std::string> shown;
+  const StatusFn status = [&](std::string_view t, bool) { shown.emplace_back(t); };
+  EXPECT_EQ(ErrorText([&] {
+              SchreibBruchkantenDXF(writer, dir / "fehlt/teil.obj", Pyramid(), {{1, 2}}, status);
+            }),
+            "Ungültiger Dateiname");
+  EXPECT_EQ(shown, Lines{"1 Kanten gefunden schreibe " + (dir / "fehlt/Bruchkanten.dxf")});
+  EXPECT_EQ(ErrorText([&] {
+              SchreibBruchkantenDXF(writer, dir / "teil.obj", Pyramid(), {{1, 6}});
+            }),
+            "Bruchkante 0 nennt den Eckpunkt 6, den es nicht gibt");
+  EXPECT_TRUE(dir.Names().empty());
+}
+
+TEST_F(DxfExports, SeriesOfThePyramidOneLayerPerLevel) {
+  const Mesh m = Pyramid();
+  const std::vector<std::string> texts = SeriesLevelTexts(m.zmin, m.zmax, 1);
+  ASSERT_EQ(texts, (Lines{"   0.000", "   1.000", "   2.000", "   3.000", "   4.000"}));
+  std::vector<std::string> done;
+  std::vector<double> levels;
+  const auto caller = std::this_thread::get_id();
+  bool onCaller = true;
+  WriteSeriesDxf(writer, dir / "teil.obj", m, nullptr, texts,
+                 [&](const std::string& text, const TContour& c) {
+                   done.push_back(text);
+                   levels.push_back(c.Level);
+                   onCaller = onCaller && std::this_thread::get_id() == caller;
+                 });
+  EXPECT_EQ(writer.DXFFileName, dir / "Schnitte.dxf");
+  std::vector<Lines> expected;
+  for (int h = 0; h < 4; ++h) {
+    for (Lines& l : PyramidSection("S   " + std::to_string(h) + ".000d", h)) expected.push_back(l);
+  }
+  // The apex level cuts nothing and leaves no trace.
+  EXPECT_EQ(DxfLines(ReadFile(dir / "Schnitte.dxf")), Framed(expected));
+  EXPECT_EQ(done, texts);
+  EXPECT_EQ(levels, (std::vector<double>{0, 1, 2, 3, 4}));
+  EXPECT_TRUE(onCaller);
+}
+
+TEST_F(DxfExports, SeriesLevelsAreTheirTextsReadBack) {
+  const Mesh m = Pyramid();
+  // Each level is cut at its text read back, on the layer the text names.
+  WriteSeriesDxf(writer, dir / "teil.obj", m, nullptr, {"   1.250", "  2"});
+  std::vector<Lines> expected = PyramidSection("S   1.250d", 1.25);
+  for (Lines& l : PyramidSection("S  2d", 2)) expected.push_back(l);
+  EXPECT_EQ(DxfLines(ReadFile(dir / "Schnitte.dxf")), Framed(expected));
+
+  SetDecimalSeparator(',');
+  WriteSeriesDxf(writer, dir / "teil.obj", m, nullptr, SeriesLevelTexts(2.5, 2.6, 0.5));
+  EXPECT_EQ(DxfLines(ReadFile(dir / "Schnitte.dxf")), Framed(PyramidSection("S   2,500d", 2.5)));
+}
+
+TEST_F(DxfExports, SeriesWithATextThatIsNoNumberWritesNothing) {
+  WriteFile(dir / "Schnitte.dxf", "alt");
+  EXPECT_EQ(ErrorText([&] {
+              WriteSeriesDxf(writer, dir / "teil.obj", Pyramid(), nullptr, {"   1.000", "abc"});
+            }),
+            "'abc' ist kein gültiger Gleitkommawert");
+  EXPECT_EQ(ReadFile(dir / "Schnitte.dxf"), "alt");
+  SetDecimalSeparator(',');
+  EXPECT_EQ(ErrorText([&] {
+              WriteSeriesDxf(writer, dir / "teil.obj", Pyramid(), nullptr, {"   1.000"});
+            }),
+            "'   1.000' ist kein gültiger Gleitkommawert");
+  EXPECT_EQ(dir.Names(), Lines{"Schnitte.dxf"});
+}
+
+TEST_F(DxfExports, SeriesStoppedByTheCallerKeepsThePreviousFile) {
+  WriteFile(dir / "Schnitte.dxf", "alt");
+  const Mesh m = gen::MakeTerrain(20, 20);
+  const std::vector<std::string> texts = SeriesLevelTexts(m.zmin, m.zmax, 0.5);
+  int calls = 0;
+  EXPECT_THROW(WriteSeriesDxf(writer, dir / "teil.obj", m, nullptr, texts,
+                              [&](const std::string&, const TContour&) {
+                                if (++calls == 7) throw std::runtime_error("abgebrochen");
+                              }),
+               std::runtime_error);
+  EXPECT_EQ(calls, 7);
+  EXPECT_FALSE(writer.DXFIsOpen());
+  EXPECT_EQ(ReadFile(dir / "Schnitte.dxf"), "alt");
+  EXPECT_EQ(dir.Names(), Lines{"Schnitte.dxf"});
+}
+
+TEST_F(DxfExports, SeriesIsTheSameFileForEveryThreadCountAndWithTheIndex) {
+  const Mesh m = gen::MakeTerrain(40, 30);
+  const SectionIndex index = SectionIndex::Build(m);
+  const std::vector<std::string> texts = SeriesLevelTexts(m.zmin, m.zmax, 0.125);
+  ASSERT_GT(texts.size(), 100u);
+
+  // The reference: one section after another, written as the window does.
+  DxfWriter ref;
+  ref.DXFFileName = dir / "ref.dxf";
+  ref.DXFOpen();
+  size_t lines = 0;
+  for (const std::string& t : texts) {
+    TContour c;
+    CalculateContour(m, StrToFloat(t), c);
+    for (const TLine& l : c.Contours) {
+      const TPunkt& P = c.Points[static_cast<size_t>(l.sp)];
+      const TPunkt& Q = c.Points[static_cast<size_t>(l.ep)];
+      ref.DXFLinie(P.X, P.Y, c.Level, Q.X, Q.Y, c.Level, "S" + t + "d", "CONTINUOUS");
+      ++lines;
+    }
+  }
+  ref.DXFClose();
+  ASSERT_GT(lines, 1000u);
+  const std::string expected = ReadFile(dir / "ref.dxf");
+
+  for (unsigned threads : {1u, 2u, 3u, 8u, 0u}) {
+    for (const SectionIndex* ix : {static_cast<const SectionIndex*>(nullptr), &index}) {
+      size_t calls = 0;
+      WriteSeriesDxfThreads(
+          writer, dir / "teil.obj", m, ix, texts,
+          [&](const std::string& t, const TContour&) { EXPECT_EQ(t, texts[calls++]); }, threads);
+      EXPECT_EQ(calls, texts.size());
+      EXPECT_TRUE(ReadFile(dir / "Schnitte.dxf") == expected)
+          << threads << " threads, index " << (ix != nullptr);
+    }
+  }
+}
+
+TEST_F(DxfExports, SeriesIntoAMissingFolderIsRefused) {
+  EXPECT_EQ(ErrorText([&] {
+              WriteSeriesDxf(writer, dir / "fehlt/teil.obj", Pyramid(), nullptr, {"   1.000"});
+            }),
+            "Ungültiger Dateiname");
+  EXPECT_FALSE(writer.DXFIsOpen());
+}
+
+}  // namespace
+}  // namespace quervik
