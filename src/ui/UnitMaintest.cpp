@@ -7,6 +7,7 @@
 #include <QFocusEvent>
 #include <QFrame>
 #include <QGroupBox>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLinearGradient>
@@ -103,8 +104,12 @@ TForm1::TForm1(std::unique_ptr<UiServices> services, QWidget* parent)
       services_(services ? std::move(services) : std::make_unique<QtUiServices>()) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Quervik"));
-  // Without Tahoma a face of about its width stands in, so that the texts
-  // fit the places they were laid out for.
+  // Debian's fonts-wine brings a free Tahoma (not registered with
+  // fontconfig); without it a face of about its width stands in, so that the
+  // texts fit the places they were laid out for.
+  static const bool kTahomaLoaded =
+      QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/wine/fonts/tahoma.ttf")) >= 0;
+  (void)kTahomaLoaded;
   QFont::insertSubstitutions(
       QStringLiteral("Tahoma"),
       {QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"), QStringLiteral("Arial"),
@@ -261,6 +266,8 @@ void TForm1::createStatusBar() {
   StatusBar1 = new QStatusBar(this);
   StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
   StatusBar1->setGeometry(0, kClientHeight - kStatusBarHeight, kClientWidth, kStatusBarHeight);
+  // The drawing may reach under the bar; the bar stays readable on top of it.
+  StatusBar1->setAutoFillBackground(true);
 }
 
 void TForm1::connectHandlers() {

@@ -40,7 +40,7 @@ read -r -t 30 dispno <&3 || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 export DISPLAY=":$dispno"
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY
 
-mesh="$work/heap.obj"
+mesh="$work/halde.obj"
 cp "$mesh_src" "$mesh"
 
 "$quervik" "$mesh" >"$work/app.log" 2>&1 &
@@ -121,8 +121,8 @@ name=$(basename "$dxf" .dxf)
 level=${name#S}
 level=${level//_/.}
 mkdir "$work/batch"
-cp "$mesh" "$work/batch/heap.obj"
-"$batch" section "$work/batch/heap.obj" "$level" >/dev/null
+cp "$mesh" "$work/batch/halde.obj"
+"$batch" section "$work/batch/halde.obj" "$level" >/dev/null
 cmp "$dxf" "$work/batch/$name.dxf" || fail "window and batch tool wrote different bytes for level '$level'"
 lines=$(grep -c $'^LINE\r$' "$dxf" || true)
 ((lines > 0)) || fail "the section DXF holds no LINE"
