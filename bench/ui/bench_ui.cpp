@@ -88,37 +88,33 @@ struct ScatteredSection {
   }
 };
 
-void BM_Redraw500kScatteredSegments(benchmark::State& state) {
-  static const ScatteredSection s(500000);
-  QImage image(kSurfaceWidth, kSurfaceHeight, QImage::Format_ARGB32_Premultiplied);
-  SectionPainter painter;
-  for (auto _ : state) {
-    QPainter p(&image);
-    painter.Paint(p, image.width(), image.height(), s.contour, s.view);
-    p.end();
-    benchmark::DoNotOptimize(image.constBits());
-  }
-  state.counters["segments"] = static_cast<double>(s.contour.Contours.size());
-  state.counters["lines_drawn"] = static_cast<double>(painter.Lines().size());
-}
-
 const BigSection& Section500k() {
   static const BigSection s(500000);
   return s;
 }
 
-void BM_Redraw500kSegments(benchmark::State& state) {
-  const BigSection& s = Section500k();
+// The surface's own redraw of a section into an image of its size.
+void Redraw(benchmark::State& state, const quervik::TContour& contour, const SectionView& view) {
   QImage image(kSurfaceWidth, kSurfaceHeight, QImage::Format_ARGB32_Premultiplied);
   SectionPainter painter;
   for (auto _ : state) {
     QPainter p(&image);
-    painter.Paint(p, image.width(), image.height(), s.contour, s.view);
+    painter.Paint(p, image.width(), image.height(), contour, view);
     p.end();
     benchmark::DoNotOptimize(image.constBits());
   }
-  state.counters["segments"] = static_cast<double>(s.contour.Contours.size());
+  state.counters["segments"] = static_cast<double>(contour.Contours.size());
   state.counters["lines_drawn"] = static_cast<double>(painter.Lines().size());
+}
+
+void BM_Redraw500kSegments(benchmark::State& state) {
+  const BigSection& s = Section500k();
+  Redraw(state, s.contour, s.view);
+}
+
+void BM_Redraw500kScatteredSegments(benchmark::State& state) {
+  static const ScatteredSection s(500000);
+  Redraw(state, s.contour, s.view);
 }
 
 // The peer: the same pixels computed the same way, but one drawLine per

@@ -18,27 +18,13 @@ inline double MeanHeight(const Tvertex& p0, const Tvertex& p1, const Tvertex& p2
   return ((p0.z + p1.z) + p2.z) / 3;
 }
 
-inline bool FaceCorners(const Mesh& mesh, std::size_t i, const Tvertex*& p0, const Tvertex*& p1,
-                        const Tvertex*& p2) {
-  const TFace& f = mesh.Fc[i];
-  const auto n = mesh.V.size();
-  const auto i0 = static_cast<std::size_t>(static_cast<std::uint32_t>(f[1]));
-  const auto i1 = static_cast<std::size_t>(static_cast<std::uint32_t>(f[2]));
-  const auto i2 = static_cast<std::size_t>(static_cast<std::uint32_t>(f[3]));
-  if (i0 >= n || i1 >= n || i2 >= n) return false;
-  p0 = &mesh.V[i0];
-  p1 = &mesh.V[i1];
-  p2 = &mesh.V[i2];
-  return true;
-}
-
 }  // namespace
 
 double CalcVolumen(const Mesh& mesh, double H0) {
   double masse = 0;
   for (std::size_t i = 0; i < mesh.Fc.size(); ++i) {
     const Tvertex *p0, *p1, *p2;
-    if (!FaceCorners(mesh, i, p0, p1, p2)) continue;
+    if (!FaceVertices(mesh, i, p0, p1, p2)) continue;
     const double A = ProjectedArea(*p0, *p1, *p2);
     if (p0->z > H0 && p1->z > H0 && p2->z > H0)
       masse = masse + (MeanHeight(*p0, *p1, *p2) - H0) * A;
@@ -57,7 +43,7 @@ VolumeIndex VolumeIndex::Build(const Mesh& mesh) {
   index.block_high_.assign((n + kBlock - 1) / kBlock, -std::numeric_limits<double>::infinity());
   for (std::size_t i = 0; i < n; ++i) {
     const Tvertex *p0, *p1, *p2;
-    if (!FaceCorners(mesh, i, p0, p1, p2)) {
+    if (!FaceVertices(mesh, i, p0, p1, p2)) {
       index.low_.push_back(kNaN);
       index.mean_.push_back(0.0);
       index.area_.push_back(0.0);

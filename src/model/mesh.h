@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cassert>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -71,6 +72,23 @@ struct Mesh {
   // indexes (section, volume) know when to rebuild. Use NewMeshVersion().
   std::uint64_t version = 0;
 };
+
+// The vertices of face i (corners 1, 2, 3), or false when the face names a
+// slot that V does not have. The OBJ reader refuses such files; this keeps a
+// mesh built by other means from reading outside V.
+inline bool FaceVertices(const Mesh& mesh, std::size_t i, const Tvertex*& A, const Tvertex*& B,
+                         const Tvertex*& C) {
+  const TFace& f = mesh.Fc[i];
+  const auto n = mesh.V.size();
+  const auto a = static_cast<std::size_t>(static_cast<std::uint32_t>(f[1]));
+  const auto b = static_cast<std::size_t>(static_cast<std::uint32_t>(f[2]));
+  const auto c = static_cast<std::size_t>(static_cast<std::uint32_t>(f[3]));
+  if (a >= n || b >= n || c >= n) return false;
+  A = &mesh.V[a];
+  B = &mesh.V[b];
+  C = &mesh.V[c];
+  return true;
+}
 
 // A version number never handed out before in this run.
 std::uint64_t NewMeshVersion();

@@ -29,23 +29,6 @@ void AddContourLine(TContour& contour, PointMerge& merge, const TLineCut& L1, co
 
 namespace {
 
-// A face naming a vertex slot that does not exist is skipped: it has no
-// position to cut. (The OBJ reader rejects such files; this keeps a mesh
-// built by other means from reading outside V.)
-inline bool FaceVertices(const Mesh& mesh, std::size_t i, const Tvertex*& A, const Tvertex*& B,
-                         const Tvertex*& C) {
-  const TFace& f = mesh.Fc[i];
-  const auto n = mesh.V.size();
-  const auto a = static_cast<std::size_t>(static_cast<std::uint32_t>(f[1]));
-  const auto b = static_cast<std::size_t>(static_cast<std::uint32_t>(f[2]));
-  const auto c = static_cast<std::size_t>(static_cast<std::uint32_t>(f[3]));
-  if (a >= n || b >= n || c >= n) return false;
-  A = &mesh.V[a];
-  B = &mesh.V[b];
-  C = &mesh.V[c];
-  return true;
-}
-
 // Adds the segment of face i, if it has one.
 inline void CutFace(const Mesh& mesh, std::size_t i, double level, TContour& contour,
                     PointMerge& merge) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -354,6 +355,42 @@ TEST(DxfWriterFailure, AFolderWithoutWritePermissionIsDenied) {
   std::filesystem::permissions(dir.path() / "nurlesen", std::filesystem::perms::owner_all);
   EXPECT_EQ(ReadFile(dir / "nurlesen/alt.dxf"), "alt");
   ExpectUsable(w, dir);
+}
+
+// Run as root, the same refusal is checked for an ordinary user: a child
+// process drops to "nobody" and tries to write into a folder of root's.
+TEST(DxfWriterFailure, AFolderWithoutWritePermissionIsDeniedToAnotherUser) {
+  if (::geteuid() != 0) GTEST_SKIP() << "not root: the test above covers this";
+  TempDir dir;
+  namespace fs = std::filesystem;
+  fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                  fs::perms::others_read | fs::perms::others_exec);
+  fs::create_directory(dir.path() / "nurlesen");
+  fs::permissions(dir.path() / "nurlesen",
+                  fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+  WriteFile(dir / "nurlesen/alt.dxf", "alt");
+  const std::string target = dir / "nurlesen/alt.dxf";
+  const pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(3);
+    DxfWriter w;
+    w.DXFFileName = target;
+    try {
+      w.DXFOpen();
+      ::_exit(4);
+    } catch (const quervik::Error& e) {
+      ::_exit(std::string(e.what()) == "Dateizugriff verweigert" && !w.DXFIsOpen() ? 0 : 5);
+    }
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 3) GTEST_SKIP() << "this machine does not let root become nobody";
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "4: the file was opened, 5: another error text";
+  EXPECT_EQ(ReadFile(dir / "nurlesen/alt.dxf"), "alt");
+  EXPECT_EQ(
+      std::distance(fs::directory_iterator(dir.path() / "nurlesen"), fs::directory_iterator{}), 1);
 }
 
 TEST(DxfWriterFailure, AWriteProtectedFileIsDenied) {
