@@ -16,24 +16,17 @@
 
 #include "core/errors.h"
 #include "core/number_format.h"
+#include "mesh_builder.h"
 #include "model/vector_math.h"
 
 namespace quervik {
 namespace {
 
-using Corners = std::array<std::int32_t, 3>;
+using test::Corners;
 using Edges = std::vector<Tbruchkante>;
 using Ints = std::vector<std::int32_t>;
 
-Mesh MakeMesh(std::initializer_list<Tvertex> vertices, std::initializer_list<Corners> faces) {
-  Mesh m;
-  m.V.push_back({});
-  m.Fc.push_back({});
-  m.Vn.push_back({});
-  for (const Tvertex& v : vertices) m.V.push_back(v);
-  for (const Corners& f : faces) m.Fc.push_back(TFace{f});
-  return m;
-}
+using test::MakeMesh;
 
 //      8-------7
 //     /|      /|     vertices 1..8 at the corners of the unit cube,

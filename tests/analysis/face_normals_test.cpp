@@ -12,22 +12,13 @@
 #include <vector>
 
 #include "core/errors.h"
+#include "mesh_builder.h"
 
 namespace quervik {
 namespace {
 
-using Corners = std::array<std::int32_t, 3>;
-
-// A mesh as the reader leaves it: zero placeholders in slot 0.
-Mesh MakeMesh(std::initializer_list<Tvertex> vertices, std::initializer_list<Corners> faces) {
-  Mesh m;
-  m.V.push_back({});
-  m.Fc.push_back({});
-  m.Vn.push_back({});
-  for (const Tvertex& v : vertices) m.V.push_back(v);
-  for (const Corners& f : faces) m.Fc.push_back(TFace{f});
-  return m;
-}
+using test::Corners;
+using test::MakeMesh;
 
 std::vector<std::int32_t> List(const Mesh& m, size_t k) {
   const auto s = m.vp[k];
