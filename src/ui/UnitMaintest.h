@@ -181,6 +181,7 @@ class TForm1 : public QWidget {
   void LoadCommand(bool withDialog);
   void ShowHeightRange();
   void Pan(int X, int Y);
+  void Zoom(double next);
   void WheelSteps(int angleDelta);
   bool FocusLeftForReal(QEvent* event) const;
 

@@ -305,27 +305,23 @@ void TForm1::PaintBox1MouseUp(Qt::MouseButton button, int X, int Y) {
 }
 
 void TForm1::FormMouseWheelDown() {
-  Run([this] {
-    const double next = mf * 1.25;
-    if (mf == 0 || !std::isfinite(next)) return;
-    SetCursor(AppCursor::Wait);
-    mf = next;
-    EditMasstab->setText(Fixed(1 / mf, 10, 6));
-    ZeigAlles();
-    SetCursor(AppCursor::Arrow);
-  });
+  Run([this] { Zoom(mf * 1.25); });
 }
 
 void TForm1::FormMouseWheelUp() {
-  Run([this] {
-    const double next = mf / 1.25;
-    if (mf == 0 || next == 0) return;
-    SetCursor(AppCursor::Wait);
-    mf = next;
-    EditMasstab->setText(Fixed(1 / mf, 10, 6));
-    ZeigAlles();
-    SetCursor(AppCursor::Arrow);
-  });
+  Run([this] { Zoom(mf / 1.25); });
+}
+
+// One wheel step: the new scale about the fixed top-left corner. Nothing
+// happens before a view is fitted (mf = 0) or when the scale would leave the
+// range of numbers.
+void TForm1::Zoom(double next) {
+  if (mf == 0 || next == 0 || !std::isfinite(next)) return;
+  SetCursor(AppCursor::Wait);
+  mf = next;
+  EditMasstab->setText(Fixed(1 / mf, 10, 6));
+  ZeigAlles();
+  SetCursor(AppCursor::Arrow);
 }
 
 void TForm1::TrackBar1Change() {

@@ -64,9 +64,13 @@ red_box() { # WxH+X+Y of the red pixels
   convert "$1" -fuzz 20% -fill black +opaque red -trim -format '%wx%h%O' info:
 }
 click() { xdotool mousemove --window "$wid" "$1" "$2" click 1; }
+# Screenshot N: the whole screen as sN.png, the drawing surface as cN.png.
+surface_shot() { shot "$work/s$1.png" && surface_crop "$work/s$1.png" "$work/c$1.png"; }
+# Screenshot N shows the red section in another place than box $2.
+box_differs() { surface_shot "$1" && [[ "$(red_box "$work/c$1.png")" != "$2" ]]; }
 
 # Give the load at start time to finish: wait until the slider handler drew red.
-loaded() { shot "$work/s0.png" && surface_crop "$work/s0.png" "$work/c0.png" && (($(red_count "$work/c0.png") > 0)); }
+loaded() { surface_shot 0 && (($(red_count "$work/c0.png") > 0)); }
 wait_for 60 loaded || fail "the section of the load at start never appeared"
 
 # --- a level typed into EditLevel, then "Flächen schneiden" ---
@@ -74,18 +78,14 @@ xdotool mousemove --window "$wid" 60 109 click --repeat 3 1
 xdotool key ctrl+a
 xdotool type --delay 20 "104.5"
 click 37 16  # ToolButtonRechnen
-sectioned() { shot "$work/s1.png" && surface_crop "$work/s1.png" "$work/c1.png" && (($(red_count "$work/c1.png") > 50)); }
+sectioned() { surface_shot 1 && (($(red_count "$work/c1.png") > 50)); }
 wait_for 30 sectioned || fail "no red section after the section command"
 box1=$(red_box "$work/c1.png")
 [[ -n "${QUERVIK_SCREENSHOT:-}" ]] && convert "$work/s1.png" -crop "710x646+$wx+$wy" +repage "$QUERVIK_SCREENSHOT"
 
 # --- a wheel step towards the user: the picture shrinks toward the top-left corner ---
 xdotool mousemove --window "$wid" 300 400 click 5
-shrunk() {
-  shot "$work/s2.png" && surface_crop "$work/s2.png" "$work/c2.png" &&
-    [[ "$(red_box "$work/c2.png")" != "$box1" ]]
-}
-wait_for 30 shrunk || fail "the wheel step did not change the picture"
+wait_for 30 box_differs 2 "$box1" || fail "the wheel step did not change the picture"
 box2=$(red_box "$work/c2.png")
 w1=${box1%%x*}; w2=${box2%%x*}
 ((w2 < w1)) || fail "the wheel step towards the user did not shrink the picture ($box1 -> $box2)"
@@ -94,11 +94,7 @@ w1=${box1%%x*}; w2=${box2%%x*}
 xdotool mousemove --window "$wid" 300 400 mousedown 1
 for i in 1 2 3 4; do xdotool mousemove --window "$wid" $((300 + 10 * i)) $((400 + 7 * i)); sleep 0.05; done
 xdotool mousemove --window "$wid" 340 430 mouseup 1
-moved() {
-  shot "$work/s3.png" && surface_crop "$work/s3.png" "$work/c3.png" &&
-    [[ "$(red_box "$work/c3.png")" != "$box2" ]]
-}
-wait_for 30 moved || fail "the drag did not move the picture"
+wait_for 30 box_differs 3 "$box2" || fail "the drag did not move the picture"
 box3=$(red_box "$work/c3.png")
 off() { local o=${1#*+}; echo "${o%%+*} ${o#*+}"; }
 read -r x2 y2 <<<"$(off "$box2")"
@@ -109,7 +105,7 @@ read -r x3 y3 <<<"$(off "$box3")"
 
 # --- a click on the slider: a new level, computed and drawn ---
 click 250 137
-slid() { shot "$work/s4.png" && surface_crop "$work/s4.png" "$work/c4.png" && ! cmp -s "$work/c3.png" "$work/c4.png"; }
+slid() { surface_shot 4 && ! cmp -s "$work/c3.png" "$work/c4.png"; }
 wait_for 30 slid || fail "the slider click did not redraw"
 
 # --- "DXF von Schnittlinie erzeugen" ---
