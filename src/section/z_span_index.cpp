@@ -88,7 +88,7 @@ ZSpanIndex ZSpanIndex::Build(const Mesh& mesh) {
   if (!extents.empty()) {
     auto mid = extents.begin() + static_cast<std::ptrdiff_t>(extents.size() / 2);
     std::nth_element(extents.begin(), mid, extents.end());
-    shift0 = std::bit_width(*mid);
+    shift0 = static_cast<int>(std::bit_width(*mid));
   }
   // No more buckets than about half the faces, and than kMinShift allows.
   const int by_faces = 32 - std::max(0, static_cast<int>(std::bit_width(nf / 2)) - 1);

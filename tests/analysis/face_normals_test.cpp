@@ -72,7 +72,7 @@ TEST(CalcFaceNormals, IsAUnitVectorWhateverTheSizeOfTheFace) {
                      {1000 - 1e-6, 1000 + 4e-6, 5 + 1e-4}},
                     {{1, 2, 3}, {4, 5, 6}});
   CalcFaceNormals(n);
-  for (int c = 0; c < 3; ++c) EXPECT_NEAR(n.Fn[2][c], n.Fn[1][c], 1e-6) << c;
+  for (size_t c = 0; c < 3; ++c) EXPECT_NEAR(n.Fn[2][c], n.Fn[1][c], 1e-6) << c;
 }
 
 TEST(CalcFaceNormals, ShowsItsTextWithARepaintBeforeTheLoop) {

@@ -65,12 +65,17 @@ std::vector<std::int32_t> FacesSpanning(const Mesh& m, double level) {
     bool ok = true;
     for (int k = 1; k <= 3; ++k) {
       const std::int32_t v = m.Fc[i][k];
-      if (v < 0 || static_cast<std::size_t>(v) >= m.V.size() || std::isnan(m.V[v].z)) {
+      if (v < 0 || static_cast<std::size_t>(v) >= m.V.size()) {
         ok = false;
         break;
       }
-      mn = std::min(mn, m.V[v].z);
-      mx = std::max(mx, m.V[v].z);
+      const double z = m.V[static_cast<std::size_t>(v)].z;
+      if (std::isnan(z)) {
+        ok = false;
+        break;
+      }
+      mn = std::min(mn, z);
+      mx = std::max(mx, z);
     }
     if (ok && mn <= level && level < mx) out.push_back(static_cast<std::int32_t>(i));
   }
