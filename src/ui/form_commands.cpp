@@ -42,6 +42,13 @@ double Number(const QLineEdit* edit) {
   return quervik::StrToFloat(Text(edit));
 }
 
+// The middle of the height range. Halving after the sum keeps the usual
+// bits; only where the sum leaves the range of numbers are the halves added.
+double MiddleHeight(double zmin, double zmax) {
+  const double middle = (zmin + zmax) / 2;
+  return std::isfinite(middle) ? middle : zmin / 2 + zmax / 2;
+}
+
 }  // namespace
 
 TForm1::MeshKey TForm1::KeyOf(const quervik::Mesh& m) const {
@@ -340,7 +347,7 @@ void TForm1::ButtonTrafoClick() {
   Run([this] {
     Transformation();
     ZMinMax();
-    EditLevel->setText(Fixed((mesh.zmax + mesh.zmin) / 2, 10, 3));
+    EditLevel->setText(Fixed(MiddleHeight(mesh.zmin, mesh.zmax), 10, 3));
     ShowHeightRange();
     CalculateContour();
     ZeigSchnittlinie();
