@@ -15,7 +15,11 @@ struct TrafoParams {
 };
 
 // Transforms mesh.V in place (faces, normals and vp unchanged) and gives the
-// mesh a new version. Does not recompute zmin/zmax (call ZMinMax).
+// mesh a new version. Does not recompute zmin/zmax (call ZMinMax). Refuses,
+// before any vertex is written, a scale of 0 ("Der Maßstab darf nicht 0
+// sein") and a transformation that would give any vertex a coordinate that
+// is not finite ("Die Transformation ergäbe bei Eckpunkt <i> eine Koordinate
+// außerhalb des Zahlenbereichs", the first such slot named).
 void Transformation(Mesh& mesh, const TrafoParams& p);
 
 }  // namespace quervik

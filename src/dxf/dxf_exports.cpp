@@ -170,6 +170,12 @@ std::string ObjFolder(std::string_view objPath) {
 }
 
 std::string SectionDxfFileName(std::string_view objPath, std::string_view levelText) {
+  // The blanks that a number may carry around it (a padded level such as
+  // "   3.000") are not part of the name.
+  const size_t first = levelText.find_first_not_of(' ');
+  levelText = first == std::string_view::npos
+                  ? std::string_view{}
+                  : levelText.substr(first, levelText.find_last_not_of(' ') - first + 1);
   std::string name(levelText);
   std::replace(name.begin(), name.end(), '.', '_');
   return ObjFolder(objPath) + "S" + name + ".dxf";

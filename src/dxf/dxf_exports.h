@@ -22,7 +22,8 @@ namespace quervik {
 // none, which means the working directory.
 std::string ObjFolder(std::string_view objPath);
 
-// Folder + "S" + the level text with every '.' turned into '_' + ".dxf".
+// Folder + "S" + the level text without the blanks around it, with every
+// '.' turned into '_', + ".dxf".
 std::string SectionDxfFileName(std::string_view objPath, std::string_view levelText);
 
 // The OBJ path with its extension (after the last '.' behind the last '/' or
@@ -33,7 +34,8 @@ std::string SectionDxfFileName(std::string_view objPath, std::string_view levelT
 std::string MeshDxfFileName(std::string_view objPath);
 
 // The section export: one LINE per segment at contour.Level, layer
-// "SCHNITT" + levelText, into SectionDxfFileName(objPath, levelText).
+// "SCHNITT" + levelText (blanks kept), into SectionDxfFileName(objPath,
+// levelText).
 void SchreibDXF(DxfWriter& writer, std::string_view objPath, std::string_view levelText,
                 const TContour& contour);
 

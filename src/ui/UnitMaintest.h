@@ -104,7 +104,7 @@ class TForm1 : public QWidget {
   // SchreibBruchkantenDXF, Transformation) raise their errors to the caller.
   void FormActivate();
   void ToolButton1Click();
-  void ReadMesh();
+  quervik::Mesh ReadMesh();  // reads the file named in Edit1; changes nothing
   void ZMinMax();
   void ToolButtonRechnenClick();
   void CalculateContour();
@@ -115,7 +115,7 @@ class TForm1 : public QWidget {
   void EditMasstabExit();
   void ToolButton2Click();
   void ToolButton3Click();
-  void SchreibDXF();
+  void SchreibDXF();  // first cuts and shows the level's section unless it is on screen
   void ToolButton4Click();
   void ToolButton5Click();
   void ToolButton6Click();
@@ -177,8 +177,16 @@ class TForm1 : public QWidget {
   void rememberPaintBoxAnchors();
   void showSliderTip();
 
-  // The command behind ToolButton1Click and OpenFile.
-  void LoadCommand(bool withDialog);
+  // The command behind ToolButton1Click and OpenFile: loads `path`; a file
+  // that is refused leaves the mesh and the text of Edit1 as they were.
+  void LoadCommand(const QString& path);
+  // Takes a mesh that ReadMesh read and brings range, level, slider,
+  // section, volume and picture up to date.
+  void TakeMesh(quervik::Mesh&& loaded);
+  // Whether Contour is the section of the current mesh at `level`.
+  bool SectionIsCurrent(double level) const;
+  // Refuses an export when no mesh with a face is loaded.
+  void RequireMesh() const;
   void ShowHeightRange();
   void Pan(int X, int Y);
   void Zoom(double next);
@@ -188,8 +196,9 @@ class TForm1 : public QWidget {
   // Runs one handler: an error it raises (quervik::Error or any other
   // exception) ends it, is shown by the general error display, and the
   // cursor goes back to the arrow. A handler run by a signal in the middle
-  // of another handler (the slider moved by the load command) hands its
-  // error to the outer one instead, which meets it at RethrowPending().
+  // of another handler (a command moving the slider; the load command does
+  // it with the signal blocked) hands its error to the outer one instead,
+  // which meets it at RethrowPending().
   void Run(const std::function<void()>& body);
   void RunFromSignal(const std::function<void()>& body);
   void RethrowPending();
@@ -204,6 +213,7 @@ class TForm1 : public QWidget {
   MeshKey sectionKey_;
   std::unique_ptr<quervik::VolumeIndex> volumeIndex_;
   MeshKey volumeKey_;
+  MeshKey contourKey_;  // the mesh Contour was cut from; version 0 when none
 
   // PaintBox1 keeps these distances to the right and bottom edges of the
   // client area when the window is resized; they change when ZeigAlles

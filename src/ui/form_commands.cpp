@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QStatusBar>
 #include <QToolButton>
@@ -42,6 +43,13 @@ double Number(const QLineEdit* edit) {
   return quervik::StrToFloat(Text(edit));
 }
 
+// The middle of the height range. Halving after the sum keeps the usual
+// bits; only where the sum leaves the range of numbers are the halves added.
+double MiddleHeight(double zmin, double zmax) {
+  const double middle = (zmin + zmax) / 2;
+  return std::isfinite(middle) ? middle : zmin / 2 + zmax / 2;
+}
+
 }  // namespace
 
 TForm1::MeshKey TForm1::KeyOf(const quervik::Mesh& m) const {
@@ -65,28 +73,31 @@ void TForm1::FormActivate() {
 }
 
 void TForm1::ToolButton1Click() {
-  Run([this] { LoadCommand(true); });
-}
-
-void TForm1::OpenFile(const QString& path) {
-  Run([this, path] {
-    Edit1->setText(path);
-    LoadCommand(false);
+  Run([this] {
+    // Cancelling the dialog changes nothing.
+    if (const std::optional<QString> chosen = services_->OpenObjFile(this)) LoadCommand(*chosen);
   });
 }
 
-void TForm1::LoadCommand(bool withDialog) {
-  if (withDialog) {
-    if (const std::optional<QString> chosen = services_->OpenObjFile(this)) {
-      Edit1->setText(*chosen);
-      Edit1->repaint();
-    } else if (Edit1->text().isEmpty()) {
-      return;  // cancelled with nothing to reload
-    }
-  }
+void TForm1::OpenFile(const QString& path) {
+  Run([this, path] { LoadCommand(path); });
+}
+
+void TForm1::LoadCommand(const QString& path) {
+  // A refused file leaves the mesh, and so also the path it was read from.
+  const QString previous = Edit1->text();
+  Edit1->setText(path);
+  Edit1->repaint();
   SetCursor(AppCursor::Wait);
   ShowStatus(QStringLiteral("OBJ-Datei lesen ..."));
-  ReadMesh();
+  quervik::Mesh loaded;
+  try {
+    loaded = ReadMesh();
+  } catch (...) {
+    Edit1->setText(previous);
+    throw;
+  }
+  TakeMesh(std::move(loaded));
   ShowStatus(QStringLiteral("%1 Vertices %2 Verticenormals %3 Faces geladen")
                  .arg(mesh.V.size())
                  .arg(mesh.Vn.size())
@@ -95,7 +106,7 @@ void TForm1::LoadCommand(bool withDialog) {
   SetCursor(AppCursor::Arrow);
 }
 
-void TForm1::ReadMesh() {
+quervik::Mesh TForm1::ReadMesh() {
   // A big file reports how far it got once it has taken half a second.
   QElapsedTimer clock;
   clock.start();
@@ -105,7 +116,10 @@ void TForm1::ReadMesh() {
     shown = percent;
     ShowStatus(QStringLiteral("OBJ-Datei lesen ... %1 %").arg(percent), true);
   };
-  quervik::Mesh loaded = quervik::ReadMesh(PathText(Edit1), progress);
+  return quervik::ReadMesh(PathText(Edit1), progress);
+}
+
+void TForm1::TakeMesh(quervik::Mesh&& loaded) {
   // Only a complete load replaces the mesh; the face normals and the
   // vertex-face index stay as they were until the crease search renews them.
   mesh.V = std::move(loaded.V);
@@ -117,10 +131,17 @@ void TForm1::ReadMesh() {
 
   ZMinMax();
   ShowHeightRange();
-  TrackBar1->setValue(kSliderSelEnd / 2);  // runs TrackBar1Change when the position changes
+  // The slider goes to its middle without cutting at its own level; the
+  // section, the volume and the picture are made once, at the middle height
+  // that the level field shows, whether the slider moved or not.
+  EditLevel->setText(Fixed(MiddleHeight(mesh.zmin, mesh.zmax), 4, 3));
+  {
+    const QSignalBlocker quiet(TrackBar1);
+    TrackBar1->setValue(kSliderSelEnd / 2);
+  }
   TrackBar1->repaint();
-  RethrowPending();
-  EditLevel->setText(Fixed((mesh.zmin + mesh.zmax) / 2, 4, 3));
+  CalculateContour();
+  ZeigSchnittlinie();
 }
 
 void TForm1::ZMinMax() {
@@ -152,10 +173,20 @@ void TForm1::ToolButtonRechnenClick() {
 void TForm1::CalculateContour() {
   Contour.Points.clear();
   Contour.Contours.clear();
+  contourKey_ = {};
   PtTolerance = quervik::kPtTolerance;
   const double level = Number(EditLevel);  // on failure Level keeps its value
   quervik::CalculateContour(mesh, level, Contour, CurrentSectionIndex());
+  contourKey_ = KeyOf(mesh);
   CalcVolumen();
+}
+
+bool TForm1::SectionIsCurrent(double level) const {
+  return contourKey_.version != 0 && contourKey_ == KeyOf(mesh) && Contour.Level == level;
+}
+
+void TForm1::RequireMesh() const {
+  if (mesh.Fc.size() <= 1) throw quervik::Error("Kein Dreiecksnetz geladen");
 }
 
 void TForm1::CalcVolumen() {
@@ -340,7 +371,7 @@ void TForm1::ButtonTrafoClick() {
   Run([this] {
     Transformation();
     ZMinMax();
-    EditLevel->setText(Fixed((mesh.zmax + mesh.zmin) / 2, 10, 3));
+    EditLevel->setText(Fixed(MiddleHeight(mesh.zmin, mesh.zmax), 10, 3));
     ShowHeightRange();
     CalculateContour();
     ZeigSchnittlinie();
@@ -364,17 +395,28 @@ void TForm1::Transformation() {
 
 void TForm1::ToolButton3Click() {
   Run([this] {
+    RequireMesh();
     SchreibDXF();
     ShowStatus(QStringLiteral("DXF Datei von Schnittlinie erzeugt"));
   });
 }
 
 void TForm1::SchreibDXF() {
+  // The file holds the section its name says: a level text that is no
+  // number writes nothing, and one that is not the level of the section on
+  // screen (typed but not computed, or cut from an earlier mesh) is cut and
+  // shown first.
+  const double level = Number(EditLevel);
+  if (!SectionIsCurrent(level)) {
+    CalculateContour();
+    ZeigSchnittlinie();
+  }
   quervik::SchreibDXF(dxf, PathText(Edit1), Text(EditLevel), Contour);
 }
 
 void TForm1::ToolButton4Click() {
   Run([this] {
+    RequireMesh();
     SetCursor(AppCursor::Wait);
     ShowStatus(QStringLiteral("Schreibe %1 Faces...").arg(mesh.Fc.size()));
     quervik::WriteMeshDxf(dxf, PathText(Edit1), mesh);
@@ -384,6 +426,7 @@ void TForm1::ToolButton4Click() {
 
 void TForm1::ToolButton5Click() {
   Run([this] {
+    RequireMesh();
     SetCursor(AppCursor::Wait);
     // The step and every level are checked before any file is touched.
     const double dh = Number(EditDeltaH);
@@ -402,6 +445,7 @@ void TForm1::ToolButton5Click() {
 
 void TForm1::ToolButton6Click() {
   Run([this] {
+    RequireMesh();
     BruchkanteFinden();
     SchreibBruchkantenDXF();
   });

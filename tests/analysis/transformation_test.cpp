@@ -6,7 +6,10 @@
 #include <cmath>
 #include <initializer_list>
 #include <numbers>
+#include <string>
 #include <vector>
+
+#include "core/errors.h"
 
 namespace quervik {
 namespace {
@@ -109,17 +112,43 @@ TEST(Transformation, ScalesAboutTheOriginThenShifts) {
   all.dy = -1;
   all.dz = 10;
   ExpectNear(Moved({1, 0, 0}, all), {1, 1, 10});
+}
 
-  TrafoParams zero;
-  zero.M = 0;
-  zero.dx = 4;
-  zero.dy = -5;
-  zero.dz = 6;
-  zero.rx = 1;
-  Mesh m = MakeMesh({{1, 2, 3}, {-7, 0.5, 1e6}});
-  Transformation(m, zero);
-  ExpectExact(m.V[1], {4, -5, 6});
-  ExpectExact(m.V[2], {4, -5, 6});
+// A scale of 0 and a result that is not finite are refused before the first
+// vertex is written: the vertices ahead of the failing one keep their bits,
+// and the version stays.
+TEST(Transformation, RefusesWhatWouldDestroyTheMesh) {
+  struct Case {
+    TrafoParams t;
+    const char* error;
+  };
+  std::vector<Case> cases(4);
+  cases[0].t.M = 0;
+  cases[0].t.dx = 4;
+  cases[0].error = "Der Maßstab darf nicht 0 sein";
+  cases[1].t.M = -0.0;
+  cases[1].error = "Der Maßstab darf nicht 0 sein";
+  cases[2].t.dx = 1e308;  // 1e308 + 1e308 in slot 3
+  cases[2].error =
+      "Die Transformation ergäbe bei Eckpunkt 3 eine Koordinate außerhalb des Zahlenbereichs";
+  cases[3].t.M = 1e300;  // 1e300 * 1e10 in slot 2, turned into y
+  cases[3].t.rz = Rad(90);
+  cases[3].error =
+      "Die Transformation ergäbe bei Eckpunkt 2 eine Koordinate außerhalb des Zahlenbereichs";
+  for (const Case& c : cases) {
+    Mesh m = MakeMesh({{1, 2, 3}, {1e10, 0, 0}, {1e308, 0, 0}});
+    m.version = NewMeshVersion();
+    const Mesh before = m;
+    std::string error = "(kein Fehler)";
+    try {
+      Transformation(m, c.t);
+    } catch (const Error& e) {
+      error = e.what();
+    }
+    EXPECT_EQ(error, c.error);
+    for (size_t i = 0; i < m.V.size(); ++i) ExpectExact(m.V[i], before.V[i]);
+    EXPECT_EQ(m.version, before.version);
+  }
 }
 
 TEST(Transformation, LeavesThePlaceholderTheFacesAndTheNormals) {

@@ -136,10 +136,12 @@ TEST_F(QuervikBatch, SectionWritesTheFileTheWindowWrites) {
 }
 
 TEST_F(QuervikBatch, SectionLevelTextNamesFileAndLayer) {
+  // Blanks around the level stay out of the file name, as in the window,
+  // and keep their place in the layer.
   Outcome r = Batch({"section", Obj("dxf_pyramid.obj"), "   3.000"});
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(DxfLines(ReadFile(dir / "S   3_000.dxf")),
-            Framed(PyramidSection("SCHNITT   3.000", 3)));
+  EXPECT_EQ(r.out, dir / "S3_000.dxf\n");
+  EXPECT_EQ(DxfLines(ReadFile(dir / "S3_000.dxf")), Framed(PyramidSection("SCHNITT   3.000", 3)));
   // A negative level is a value, not an option; below the mesh nothing is cut.
   r = Batch({"section", Obj("dxf_pyramid.obj"), "-1"});
   EXPECT_EQ(r.status, 0) << r.err;

@@ -39,8 +39,10 @@ TEST(ObjFolder, IsThePathUpToItsLastSlash) {
 
 TEST(SectionDxfFileName, TurnsEveryPointOfTheLevelTextIntoAnUnderscore) {
   EXPECT_EQ(SectionDxfFileName("/d/teil.obj", "12.5"), "/d/S12_5.dxf");
-  // The padded text that a series leaves in the level field keeps its blanks.
-  EXPECT_EQ(SectionDxfFileName("/d/teil.obj", "   3.000"), "/d/S   3_000.dxf");
+  // The blanks of a padded level (a series, the transformation) stay out.
+  EXPECT_EQ(SectionDxfFileName("/d/teil.obj", "   3.000"), "/d/S3_000.dxf");
+  EXPECT_EQ(SectionDxfFileName("/d/teil.obj", "  12.5  "), "/d/S12_5.dxf");
+  EXPECT_EQ(SectionDxfFileName("/d/teil.obj", "   "), "/d/S.dxf");
   EXPECT_EQ(SectionDxfFileName("/d/teil.obj", "12,5"), "/d/S12,5.dxf");
   EXPECT_EQ(SectionDxfFileName("/d/teil.obj", ""), "/d/S.dxf");
   EXPECT_EQ(SectionDxfFileName("/d/teil.obj", "1.2.3"), "/d/S1_2_3.dxf");

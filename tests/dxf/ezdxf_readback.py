@@ -57,7 +57,7 @@ def main():
         check(close(e[4].dxf.end, (2, 2, 4)), "mesh A-C")
         check(close(e[5].dxf.start, (0, 4, 0)) and close(e[5].dxf.end, (2, 2, 4)), "mesh B-C")
 
-        e = entities(os.path.join(d, "S   3_000.dxf"))
+        e = entities(os.path.join(d, "S3_000.dxf"))
         check(len(e) == 4 and all(x.dxf.layer == "SCHNITT   3.000" for x in e), "section")
         pts = sorted({(round(p.x, 9), round(p.y, 9)) for x in e for p in (x.dxf.start, x.dxf.end)})
         check(pts == [(1.5, 1.5), (1.5, 2.5), (2.5, 1.5), (2.5, 2.5)], "section square")

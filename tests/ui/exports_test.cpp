@@ -1,7 +1,7 @@
 // The DXF exports from the window: the section (ToolButton3), the whole
 // mesh (ToolButton4) and the series (ToolButton5), their file names beside
-// the OBJ, their contents and what they leave in the window; refused steps
-// and folders that do not exist.
+// the OBJ, their contents and what they leave in the window; refused level
+// texts and steps, exports without a mesh, and folders that do not exist.
 #include <QDir>
 #include <QLineEdit>
 #include <QToolButton>
@@ -36,9 +36,8 @@ class ExportsTest : public QObject {
  private slots:
   void init() { uitest::ResetProcessState(); }
 
-  // Right after the load the field reads "2.500" while the section was cut
-  // by the slider at 2.496: the name and layer follow the text, the lines
-  // and their height the section.
+  // Right after the load the field reads "2.500" and the section was cut
+  // there: name, layer and the height of the lines agree.
   void sectionExport() {
     Harness h;
     TForm1& f = h.form();
@@ -57,81 +56,107 @@ class ExportsTest : public QObject {
     for (const uitest::DxfEntity& e : dxf.entities) {
       QCOMPARE(e.type, QStringLiteral("LINE"));
       QCOMPARE(e.lineType, QStringLiteral("CONTINUOUS"));
-      QCOMPARE(e.value(QStringLiteral(" 30")), QStringLiteral(" 2.49600000000000E+0000"));
-      QCOMPARE(e.value(QStringLiteral(" 31")), QStringLiteral(" 2.49600000000000E+0000"));
+      QCOMPARE(e.value(QStringLiteral(" 30")), QStringLiteral(" 2.50000000000000E+0000"));
+      QCOMPARE(e.value(QStringLiteral(" 31")), QStringLiteral(" 2.50000000000000E+0000"));
     }
     // Only the OBJ and the new file are in the folder: nothing half-written.
     QCOMPARE(QDir(h.dir()).entryList(QDir::Files),
              (QStringList{QStringLiteral("S2_500.dxf"), QStringLiteral("ui_box.obj")}));
   }
 
-  // A typed level that was not computed names the file; a level of 1 after
-  // the section command cuts 8 lines at 1.
-  void sectionExportNamesFollowTheField() {
+  // A level typed but not computed (the section on screen is at 1) is cut
+  // and shown before the file is written: file, layer, lines, section,
+  // volume and picture all belong to 3.
+  void sectionExportCutsATypedLevelFirst() {
     Harness h;
     TForm1& f = h.form();
     h.load(h.copyData(QStringLiteral("ui_box.obj")));
     h.section(QStringLiteral("1"));
-    f.EditLevel->setText(QStringLiteral("12.5.7"));
+    h.mousePress(Qt::LeftButton, QPoint(100, 100));  // a pan, undone by the fit
+    h.mouseMove(Qt::LeftButton, QPoint(140, 130));
+    f.EditLevel->setText(QStringLiteral("3"));
     h.click(f.ToolButton3);
     QCOMPARE(h.desktop().errors, QStringList());
-    const uitest::DxfFile dxf = uitest::ReadDxf(h.path(QStringLiteral("S12_5_7.dxf")));
-    QCOMPARE(Layers(dxf), Repeat(QStringLiteral("SCHNITT12.5.7"), 8));
-    QCOMPARE(dxf.entities.front().value(QStringLiteral(" 30")),
-             QStringLiteral(" 1.00000000000000E+0000"));
+    const uitest::DxfFile dxf = uitest::ReadDxf(h.path(QStringLiteral("S3.dxf")));
+    QCOMPARE(Layers(dxf), Repeat(QStringLiteral("SCHNITT3"), 8));
+    for (const uitest::DxfEntity& e : dxf.entities)
+      QCOMPARE(e.value(QStringLiteral(" 30")), QStringLiteral(" 3.00000000000000E+0000"));
+    QCOMPARE(f.Contour.Level, 3.0);
+    QCOMPARE(f.EditMasse->text(), QStringLiteral("   200"));
+    QCOMPARE(f.xoffset, 0.0);
+    QCOMPARE(f.yoffset, 10.0);
+    QCOMPARE(f.StatusText(), QStringLiteral("DXF Datei von Schnittlinie erzeugt"));
   }
 
-  // The level text names the file as it stands: empty gives "S.dxf" and the
-  // layer "SCHNITT", a comma stays a comma.
-  void sectionExportOddLevelTexts_data() {
+  // A level text that is no number (for the separator in force) gets the
+  // conversion error and writes nothing; the section stays.
+  void sectionExportRefusesALevelThatIsNoNumber_data() {
     QTest::addColumn<QString>("level");
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QString>("layer");
-    QTest::newRow("empty") << QString() << QStringLiteral("S.dxf") << QStringLiteral("SCHNITT");
-    QTest::newRow("comma") << QStringLiteral("12,5") << QStringLiteral("S12,5.dxf")
-                           << QStringLiteral("SCHNITT12,5");
-    QTest::newRow("blanks") << QStringLiteral("   3.000") << QStringLiteral("S   3_000.dxf")
-                            << QStringLiteral("SCHNITT   3.000");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("letters") << QStringLiteral("abc");
+    QTest::newRow("nan") << QStringLiteral("nan");
+    QTest::newRow("comma") << QStringLiteral("12,5");
+    QTest::newRow("two points") << QStringLiteral("12.5.7");
   }
-  void sectionExportOddLevelTexts() {
+  void sectionExportRefusesALevelThatIsNoNumber() {
     QFETCH(QString, level);
-    QFETCH(QString, file);
-    QFETCH(QString, layer);
     Harness h;
     TForm1& f = h.form();
     h.load(h.copyData(QStringLiteral("ui_box.obj")));
+    const QString status = f.StatusText();
     f.EditLevel->setText(level);
     h.click(f.ToolButton3);
-    QCOMPARE(h.desktop().errors, QStringList());
-    const uitest::DxfFile dxf = uitest::ReadDxf(h.path(file));
-    QVERIFY(dxf.framed);
-    QCOMPARE(Layers(dxf), Repeat(layer, 8));
+    QCOMPARE(h.desktop().errors,
+             QStringList{QStringLiteral("'%1' ist kein gültiger Gleitkommawert").arg(level)});
+    QCOMPARE(QDir(h.dir()).entryList(QDir::Files), QStringList{QStringLiteral("ui_box.obj")});
+    QCOMPARE(f.Contour.Level, 2.5);
+    QCOMPARE(f.StatusText(), status);
+    QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
   }
 
-  // Before any load, with an empty Edit1: the section and the series go
-  // into the working directory with no line (the series cuts once, at 0);
-  // the mesh export has no name to write to and says so.
-  void exportsBeforeAnyLoad() {
+  // Blanks around the level text stay out of the file name but keep their
+  // place in the layer: a typed padded level, and the ten-character level
+  // that "Transformieren" writes.
+  void sectionExportLeavesBlanksOutOfTheName() {
+    Harness h;
+    TForm1& f = h.form();
+    h.load(h.copyData(QStringLiteral("ui_box.obj")));
+    f.EditLevel->setText(QStringLiteral("   3.000 "));
+    h.click(f.ToolButton3);
+    h.click(f.ButtonTrafo);
+    QCOMPARE(f.EditLevel->text(), QStringLiteral("     2.500"));
+    h.click(f.ToolButton3);
+    QCOMPARE(h.desktop().errors, QStringList());
+    QCOMPARE(QDir(h.dir()).entryList(QDir::Files),
+             (QStringList{QStringLiteral("S2_500.dxf"), QStringLiteral("S3_000.dxf"),
+                          QStringLiteral("ui_box.obj")}));
+    QCOMPARE(Layers(uitest::ReadDxf(h.path(QStringLiteral("S3_000.dxf")))),
+             Repeat(QStringLiteral("SCHNITT   3.000 "), 8));
+    QCOMPARE(Layers(uitest::ReadDxf(h.path(QStringLiteral("S2_500.dxf")))),
+             Repeat(QStringLiteral("SCHNITT     2.500"), 8));
+  }
+
+  // Before any load no export runs: each is refused with one German text,
+  // and files of the same names in the working directory stay as they were.
+  void exportsBeforeAnyLoadAreRefused() {
     Harness h;
     TForm1& f = h.form();
     const QString previous = QDir::currentPath();
     QVERIFY(QDir::setCurrent(h.dir()));
+    const QByteArray old = "alt\r\n";
+    for (const char* name : {"S1.dxf", "Schnitte.dxf", "Bruchkanten.dxf"})
+      h.writeFile(QString::fromLatin1(name), old);
+    const QStringList before = QDir(h.dir()).entryList(QDir::Files | QDir::Hidden);
     f.EditLevel->setText(QStringLiteral("1"));
-    h.click(f.ToolButton3);
-    h.click(f.ToolButton5);
-    const QStringList afterSeries = QDir(h.dir()).entryList(QDir::Files);
-    h.click(f.ToolButton4);
-    const QStringList afterMesh = QDir(h.dir()).entryList(QDir::Files);
+    for (QToolButton* b : {f.ToolButton3, f.ToolButton4, f.ToolButton5, f.ToolButton6}) h.click(b);
+    const QStringList after = QDir(h.dir()).entryList(QDir::Files | QDir::Hidden);
     QDir::setCurrent(previous);
 
-    QCOMPARE(afterSeries, (QStringList{QStringLiteral("S1.dxf"), QStringLiteral("Schnitte.dxf")}));
-    QCOMPARE(uitest::ReadDxf(h.path(QStringLiteral("S1.dxf"))).lines.size(), 8);
-    QCOMPARE(uitest::ReadDxf(h.path(QStringLiteral("Schnitte.dxf"))).lines.size(), 8);
-    QCOMPARE(f.EditLevel->text(), QStringLiteral("   0.000"));
-    QCOMPARE(afterMesh, afterSeries);
-    QCOMPARE(h.desktop().errors.size(), 1);
-    QVERIFY(!h.desktop().errors.first().isEmpty());
-    QCOMPARE(f.StatusText(), QStringLiteral("Schreibe 0 Faces..."));
+    QCOMPARE(h.desktop().errors, QStringList(4, QStringLiteral("Kein Dreiecksnetz geladen")));
+    QCOMPARE(after, before);
+    for (const QString& name : after) QCOMPARE(uitest::ReadBytes(h.path(name)), old);
+    QCOMPARE(f.EditLevel->text(), QStringLiteral("1"));
+    QCOMPARE(f.StatusText(), QString());
     QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
   }
 
@@ -189,9 +214,12 @@ class ExportsTest : public QObject {
     QCOMPARE(f.Contour.Level, 5.0);
     QVERIFY(f.Contour.Contours.empty());
     QCOMPARE(h.statuses, QStringList());  // the series shows no message
-    // The section export afterwards keeps the padded level text.
+    // The section export afterwards writes that section; the padded level
+    // text names its layer, the name goes without the blanks.
     h.click(f.ToolButton3);
-    QVERIFY(QFile::exists(h.path(QStringLiteral("S   5_000.dxf"))));
+    const uitest::DxfFile last = uitest::ReadDxf(h.path(QStringLiteral("S5_000.dxf")));
+    QVERIFY(last.framed);
+    QVERIFY(last.entities.empty());
   }
 
   // A step of 0 or below is refused with a German text before any file is

@@ -1,6 +1,8 @@
 // The load command (ToolButton1): the file dialog, the height label, the
-// slider moved to its middle (which cuts and draws), the level field, the
-// count line; a second load, decimal commas, and loads that fail.
+// slider moved to its middle, the level field and the section, volume and
+// picture at that level, the count line; a second load, decimal commas,
+// loads that fail and a cancelled dialog.
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSlider>
@@ -19,9 +21,9 @@ using uitest::Harness;
 //      |/          |/         two triangles per side, wound outwards:
 //      1-----------2          12 faces, no normals
 //
-// The slider at 347 cuts it at 347/695 * 5 = 2.4964... written "2.496": eight
+// A load cuts it at the middle height 2.5 that the level field shows: eight
 // segments (two per side), eight points (four corners, four on the side
-// diagonals). The volume above 2.496 is the top's prism 100 * 2.504 = 250.4.
+// diagonals). The volume above 2.5 is the top's prism 100 * 2.5 = 250.
 class LoadTest : public QObject {
   Q_OBJECT
 
@@ -32,7 +34,11 @@ class LoadTest : public QObject {
     Harness h;
     TForm1& f = h.form();
     const QString obj = h.copyData(QStringLiteral("ui_box.obj"));
+    QStringList levels;  // every text the level field showed during the load
+    const QMetaObject::Connection watch =
+        connect(f.EditLevel, &QLineEdit::textChanged, this, [&](const QString& t) { levels << t; });
     h.load(obj);
+    disconnect(watch);
     QCOMPARE(h.desktop().errors, QStringList());
     QCOMPARE(h.desktop().dialogCalls, 1);
     QCOMPARE(f.Edit1->text(), obj);
@@ -40,10 +46,11 @@ class LoadTest : public QObject {
     QCOMPARE(f.mesh.Fc.size(), size_t{13});
     QCOMPARE(f.Label2->text(), QStringLiteral("Schnitthöhe 0.000 - 5.000"));
     QCOMPARE(f.TrackBar1->value(), 347);
-    // The slider's handler cut at its own level; the reader then wrote the
-    // middle of the range into the field.
+    // Section and volume belong to the middle height in the field; the
+    // slider's own level (2.496) is never shown nor cut.
+    QCOMPARE(levels, QStringList{QStringLiteral("2.500")});
     QCOMPARE(f.EditLevel->text(), QStringLiteral("2.500"));
-    QCOMPARE(f.Contour.Level, 2.496);
+    QCOMPARE(f.Contour.Level, 2.5);
     QCOMPARE(f.Contour.Contours.size(), size_t{8});
     QCOMPARE(f.Contour.Points.size(), size_t{8});
     QCOMPARE(f.EditMasse->text(), QStringLiteral("   250"));
@@ -82,29 +89,33 @@ class LoadTest : public QObject {
     QCOMPARE(h.form().EditLevel->text(), QStringLiteral("0.500"));
   }
 
-  // The slider already stands at 347, so the second load computes nothing:
-  // the section typed in between stays.
-  void secondLoadLeavesTheSectionAlone() {
+  // The slider already stands at 347, yet the second load cuts the new
+  // mesh (ui_trafo.obj, z 0..1) at its middle: section, volume and picture
+  // no longer belong to the box cut at 1 in between.
+  void secondLoadCutsTheNewMesh() {
     Harness h;
     TForm1& f = h.form();
-    const QString obj = h.copyData(QStringLiteral("ui_box.obj"));
-    h.load(obj);
+    h.load(h.copyData(QStringLiteral("ui_box.obj")));
     h.section(QStringLiteral("1"));
-    QCOMPARE(f.Contour.Level, 1.0);
     QCOMPARE(f.EditMasse->text(), QStringLiteral("   400"));
-    h.load(obj);
+    const QImage box = h.picture();
+    h.load(h.copyData(QStringLiteral("ui_trafo.obj")));
     QCOMPARE(h.desktop().errors, QStringList());
     QCOMPARE(f.TrackBar1->value(), 347);
-    QCOMPARE(f.Contour.Level, 1.0);
-    QCOMPARE(f.EditMasse->text(), QStringLiteral("   400"));
-    QCOMPARE(f.EditLevel->text(), QStringLiteral("2.500"));
-    QCOMPARE(f.StatusText(), QStringLiteral("9 Vertices 1 Verticenormals 13 Faces geladen"));
+    QCOMPARE(f.EditLevel->text(), QStringLiteral("0.500"));
+    QCOMPARE(f.Contour.Level, 0.5);
+    QCOMPARE(f.Contour.Contours.size(), size_t{1});  // (0.5, 0) - (0, 0.5)
+    QCOMPARE(f.EditMasse->text(), QStringLiteral("     0"));
+    QCOMPARE(f.xoffset, 0.0);
+    QCOMPARE(f.yoffset, 0.5);
+    QVERIFY(h.picture() != box);
+    QCOMPARE(f.StatusText(), QStringLiteral("5 Vertices 3 Verticenormals 2 Faces geladen"));
   }
 
   // ui_comma.obj ends with "v 1,5 2,0 3,25": the separator stays ',' for
-  // the label and the level field, and the slider's section (read back
-  // with ',') is cut at 0.5 + 347/695 * 2.75 = 1.873. Activating the window
-  // again brings back '.', and the level "1,875" is then refused.
+  // the label and the level field, and the section is cut at the level
+  // "1,875" read back with ','. Activating the window again brings back '.',
+  // and that level is then refused.
   void decimalCommasLastUntilTheWindowIsActivated() {
     Harness h;
     TForm1& f = h.form();
@@ -113,7 +124,7 @@ class LoadTest : public QObject {
     QCOMPARE(quervik::DecimalSeparator(), ',');
     QCOMPARE(f.Label2->text(), QStringLiteral("Schnitthöhe 0,500 - 3,250"));
     QCOMPARE(f.EditLevel->text(), QStringLiteral("1,875"));
-    QCOMPARE(f.Contour.Level, 1.873);
+    QCOMPARE(f.Contour.Level, 1.875);
     QCOMPARE(f.Contour.Contours.size(), size_t{1});
     QCOMPARE(f.mesh.V[4].x, 1.5);
     QCOMPARE(f.mesh.V[4].z, 3.25);
@@ -143,7 +154,8 @@ class LoadTest : public QObject {
     QCOMPARE(quervik::DecimalSeparator(), '.');
   }
 
-  // A missing file: the German text, and the previous mesh and texts stay.
+  // A missing file: the German text, and the previous mesh and texts stay,
+  // the path of that mesh included.
   void missingFileKeepsThePreviousMesh() {
     Harness h;
     TForm1& f = h.form();
@@ -157,19 +169,23 @@ class LoadTest : public QObject {
     QCOMPARE(f.Label2->text(), QStringLiteral("Schnitthöhe 0.000 - 5.000"));
     QCOMPARE(f.EditLevel->text(), QStringLiteral("2.500"));
     QCOMPARE(f.TrackBar1->value(), 347);
-    QCOMPARE(f.Edit1->text(), missing);
+    QCOMPARE(f.Edit1->text(), h.path(QStringLiteral("ui_box.obj")));
     QCOMPARE(f.StatusText(), QStringLiteral("OBJ-Datei lesen ..."));
     QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
   }
 
   // "f 1 2 7" in a file of three vertices (line 4) is refused with the
-  // line named; the box loaded before stays.
+  // line named; the box loaded before stays with its path, so the mesh
+  // export writes the box beside its own file, not into the refused file's
+  // folder under the refused file's name.
   void faceNamingAMissingVertexIsRefused() {
     Harness h;
     TForm1& f = h.form();
-    h.load(h.copyData(QStringLiteral("ui_box.obj")));
+    const QString obj = h.copyData(QStringLiteral("ui_box.obj"));
+    h.load(obj);
     const std::vector<quervik::Tvertex> before = f.mesh.V;
-    h.load(h.copyData(QStringLiteral("ui_badface.obj")));
+    QVERIFY(QDir(h.dir()).mkdir(QStringLiteral("neu")));
+    h.load(h.copyData(QStringLiteral("ui_badface.obj"), QStringLiteral("neu/ui_badface.obj")));
     QCOMPARE(h.desktop().errors.size(), 1);
     const QString text = h.desktop().errors.first();
     QVERIFY2(text.startsWith(QStringLiteral("Zeile ")), qPrintable(text));
@@ -180,6 +196,12 @@ class LoadTest : public QObject {
     QCOMPARE(f.Label2->text(), QStringLiteral("Schnitthöhe 0.000 - 5.000"));
     QCOMPARE(f.EditLevel->text(), QStringLiteral("2.500"));
     QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
+    QCOMPARE(f.Edit1->text(), obj);
+    h.click(f.ToolButton4);
+    QCOMPARE(h.desktop().errors.size(), 1);
+    QVERIFY(uitest::ReadDxf(h.path(QStringLiteral("ui_box.DXF"))).framed);
+    QCOMPARE(QDir(h.path(QStringLiteral("neu"))).entryList(QDir::Files),
+             QStringList{QStringLiteral("ui_badface.obj")});
   }
 
   // Cancelling the dialog with an empty Edit1 does nothing at all.
@@ -198,22 +220,33 @@ class LoadTest : public QObject {
     QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
   }
 
-  // Cancelling with a path in Edit1 reads that file again: here it was
-  // replaced on disk in between, and the slider stays at 347.
-  void cancelReloadsThePathInEdit1() {
+  // Cancelling with a path in Edit1 changes nothing either: the file is
+  // not read again (here it was replaced on disk in between), and the
+  // transformed mesh stays as it is.
+  void cancelKeepsTheTransformedMesh() {
     Harness h;
     TForm1& f = h.form();
     const QString obj = h.copyData(QStringLiteral("ui_box.obj"));
     h.load(obj);
+    f.EditdZ->setText(QStringLiteral("10"));
+    h.click(f.ButtonTrafo);
+    const std::vector<quervik::Tvertex> moved = f.mesh.V;
+    const QString status = f.StatusText();
     h.writeFile(QStringLiteral("ui_box.obj"), uitest::DataFile(QStringLiteral("ui_trafo.obj")));
+    h.statuses.clear();
     h.load(QString());
+    QCOMPARE(h.desktop().dialogCalls, 2);
     QCOMPARE(h.desktop().errors, QStringList());
     QCOMPARE(f.Edit1->text(), obj);
-    QCOMPARE(f.mesh.V.size(), size_t{5});
-    QCOMPARE(f.StatusText(), QStringLiteral("5 Vertices 3 Verticenormals 2 Faces geladen"));
-    QCOMPARE(f.Label2->text(), QStringLiteral("Schnitthöhe 0.000 - 1.000"));
-    QCOMPARE(f.EditLevel->text(), QStringLiteral("0.500"));
-    QCOMPARE(f.Contour.Level, 2.496);  // no new section
+    QCOMPARE(f.mesh.V.size(), moved.size());
+    QCOMPARE(f.mesh.V[5].z, moved[5].z);
+    QCOMPARE(f.mesh.zmax, 15.0);
+    QCOMPARE(f.Label2->text(), QStringLiteral("Schnitthöhe 10.000 - 15.000"));
+    QCOMPARE(f.EditLevel->text(), QStringLiteral("    12.500"));
+    QCOMPARE(f.Contour.Level, 12.5);
+    QCOMPARE(h.statuses, QStringList());
+    QCOMPARE(f.StatusText(), status);
+    QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
   }
 
   // A file without any vertex or face loads as an empty mesh.

@@ -161,7 +161,7 @@ class SectionCommandTest : public QObject {
     QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
     QVERIFY(f.Contour.Points.empty());
     QVERIFY(f.Contour.Contours.empty());
-    QCOMPARE(f.Contour.Level, 2.496);
+    QCOMPARE(f.Contour.Level, 2.5);
     QCOMPARE(f.mf, mf);
     QCOMPARE(f.EditMasse->text(), QStringLiteral("   250"));
   }
@@ -176,7 +176,7 @@ class SectionCommandTest : public QObject {
     h.focus(f.EditLevel);
     f.EditLevel->selectAll();
     QTest::keyClicks(f.EditLevel, QStringLiteral("1"));
-    QCOMPARE(f.Contour.Level, 2.496);  // typing alone computes nothing
+    QCOMPARE(f.Contour.Level, 2.5);  // typing alone computes nothing
     h.focus(f.EditDeltaH);
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(f.EditDeltaH));
     QCOMPARE(h.desktop().errors, QStringList());

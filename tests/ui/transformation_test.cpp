@@ -102,15 +102,6 @@ class TransformationTest : public QObject {
     QTest::newRow("m 2 dX 1") << ms << QList<double>{3, 0, 0, 1, 2, 0, 1, 0, 2, 3, 2, 2}
                               << QStringLiteral("Schnitthöhe 0.000 - 2.000")
                               << QStringLiteral("     1.000");
-    // Scale 0 collapses every vertex onto the shift.
-    Fields zero;
-    zero.m = QStringLiteral("0");
-    zero.dX = QStringLiteral("2");
-    zero.dY = QStringLiteral("3");
-    zero.dZ = QStringLiteral("4");
-    QTest::newRow("m 0") << zero << QList<double>{2, 3, 4, 2, 3, 4, 2, 3, 4, 2, 3, 4}
-                         << QStringLiteral("Schnitthöhe 4.000 - 4.000")
-                         << QStringLiteral("     4.000");
   }
   void rotationsScaleAndShift() {
     QFETCH(Fields, fields);
@@ -177,6 +168,63 @@ class TransformationTest : public QObject {
     QCOMPARE(f.Label2->text(), QStringLiteral("Schnitthöhe 20.000 - 25.000"));
     QCOMPARE(f.EditLevel->text(), QStringLiteral("    22.500"));
     QCOMPARE(f.EditdZ->text(), QStringLiteral("10"));
+  }
+
+  // A scale of 0 (which would collapse the mesh onto one point) and a
+  // transformation whose result leaves the range of numbers are refused
+  // before any vertex moves: mesh, range, level, section, volume and
+  // picture stay. dZ = 1e308 works once (the level is the middle of
+  // 1e308 .. 1e308 + 5) and is refused the second time.
+  void refusedTransformationsLeaveEverything_data() {
+    QTest::addColumn<Fields>("fields");
+    QTest::addColumn<int>("goodPresses");
+    QTest::addColumn<QString>("error");
+    Fields zero;
+    zero.m = QStringLiteral("0");
+    zero.dX = QStringLiteral("2");
+    QTest::newRow("m 0") << zero << 0 << QStringLiteral("Der Maßstab darf nicht 0 sein");
+    Fields huge;
+    huge.m = QStringLiteral("1e308");
+    QTest::newRow("m 1e308") << huge << 0
+                             << QStringLiteral(
+                                    "Die Transformation ergäbe bei Eckpunkt 2 eine "
+                                    "Koordinate außerhalb des Zahlenbereichs");
+    Fields up;
+    up.dZ = QStringLiteral("1e308");
+    QTest::newRow("dZ 1e308 twice") << up << 1
+                                    << QStringLiteral(
+                                           "Die Transformation ergäbe bei Eckpunkt 1 "
+                                           "eine Koordinate außerhalb des "
+                                           "Zahlenbereichs");
+  }
+  void refusedTransformationsLeaveEverything() {
+    QFETCH(Fields, fields);
+    QFETCH(int, goodPresses);
+    QFETCH(QString, error);
+    Harness h;
+    TForm1& f = h.form();
+    h.load(h.copyData(QStringLiteral("ui_box.obj")));
+    SetFields(f, fields);
+    for (int i = 0; i < goodPresses; ++i) h.click(f.ButtonTrafo);
+    QCOMPARE(h.desktop().errors, QStringList());
+    const std::vector<quervik::Tvertex> before = f.mesh.V;
+    const QString label = f.Label2->text();
+    const QString level = f.EditLevel->text();
+    const QString masse = f.EditMasse->text();
+    const double contourLevel = f.Contour.Level;
+    const size_t segments = f.Contour.Contours.size();
+    const QImage picture = h.picture();
+
+    h.click(f.ButtonTrafo);
+    QCOMPARE(h.desktop().errors, QStringList{error});
+    QVERIFY(SameBits(f.mesh.V, before));
+    QCOMPARE(f.Label2->text(), label);
+    QCOMPARE(f.EditLevel->text(), level);
+    QCOMPARE(f.EditMasse->text(), masse);
+    QCOMPARE(f.Contour.Level, contourLevel);
+    QCOMPARE(f.Contour.Contours.size(), segments);
+    QCOMPARE(h.picture(), picture);
+    QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
   }
 
   // A field that is no number stops the command before any vertex moves;
