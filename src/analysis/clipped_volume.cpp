@@ -188,6 +188,9 @@ VolumeFigures ClippedVolumeIndex::At(double level, unsigned threads) const {
   // 0.0 - x rather than -x: no -0 in the results.
   r.below = closed_ ? 0.0 - total.below3 / 3 : total.below3 / 3;
   r.area_below = closed_ ? 0.0 - total.area_below : total.area_below;
+  // Away from a solid its cross-section is empty; the signed areas of its
+  // faces add up to 0 only up to rounding.
+  if (closed_ && (level < lowest_ || level > highest_)) r.area_above = r.area_below = 0;
   return r;
 }
 

@@ -14,7 +14,9 @@
 // projected area: `above` and `below` are the volumes of the solid above
 // and below the plane, their sum the enclosed volume, and `area_above` and
 // `area_below` are both the area of the solid's cross-section at the level
-// (the area inside the section line; 0 where the plane misses the solid).
+// (the area inside the section line; exactly 0 where the plane misses the
+// solid; at the lowest or highest corner each is the rate of change on the
+// side where the solid is).
 // A mesh wound inwards gives the same positive figures as one wound
 // outwards.
 //

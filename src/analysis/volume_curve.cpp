@@ -240,6 +240,8 @@ std::vector<VolumeFigures> VolumeCurve(const ClippedVolumeIndex& index, double z
     }
     if (index.faces().empty() || level >= index.highest()) r.above = r.area_above = 0;
     if (index.faces().empty() || level <= index.lowest()) r.below = r.area_below = 0;
+    if (closed && (level < index.lowest() || level > index.highest()))
+      r.area_above = r.area_below = 0;
   }
   return rows;
 }
