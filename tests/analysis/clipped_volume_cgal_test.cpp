@@ -61,23 +61,15 @@ Mesh TiltedTorus(int around, int tube) {
   return m;
 }
 
-// A sphere with a wavy radius, wound inwards.
-Mesh WavySphereInwards() {
-  Mesh m = gen::MakeSphere(40, 60, 50.0);
-  for (std::size_t i = 1; i < m.V.size(); ++i) {
-    Tvertex& v = m.V[i];
-    const double f = 1 + 0.15 * std::sin(3 * std::atan2(v.y, v.x)) * (1 - (v.z / 50) * (v.z / 50));
-    v = {v.x * f, v.y * f, v.z * f - 20};
-  }
-  for (std::size_t i = 1; i < m.Fc.size(); ++i) std::swap(m.Fc[i].corner[1], m.Fc[i].corner[2]);
-  return m;
-}
-
 TEST(ClippedVolumeCgal, ClosedMeshesAgreeToOneBillionth) {
   const std::string dir = ::testing::TempDir();
   std::mt19937_64 rng(17);
   int n = 0;
-  for (const Mesh& made : {TiltedTorus(48, 24), WavySphereInwards()}) {
+  Mesh inwards = TiltedTorus(40, 20);
+  for (std::size_t i = 1; i < inwards.Fc.size(); ++i) {
+    std::swap(inwards.Fc[i].corner[1], inwards.Fc[i].corner[2]);
+  }
+  for (const Mesh& made : {TiltedTorus(48, 24), inwards}) {
     const std::string path =
         dir + "/quervik_cgal_" + std::to_string(::getpid()) + "_" + std::to_string(n++) + ".obj";
     ASSERT_TRUE(gen::WriteObj(made, path));
