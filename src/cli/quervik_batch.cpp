@@ -7,17 +7,22 @@
 // since both call the same export functions.
 #include <CLI/CLI.hpp>
 
+#include <cmath>
 #include <cstdio>
 #include <exception>
 #include <iostream>
 #include <new>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "analysis/clipped_volume.h"
 #include "analysis/crease_edges.h"
 #include "analysis/volume.h"
+#include "analysis/volume_curve.h"
 #include "core/errors.h"
 #include "core/number_format.h"
+#include "core/replace_file.h"
 #include "dxf/dxf_exports.h"
 #include "model/obj_reader.h"
 #include "section/plane_section.h"
@@ -85,6 +90,85 @@ void Creases(const std::string& path, const std::string& angleText) {
   std::cout << writer.DXFFileName << '\n';
 }
 
+// The exact volumes at a level: two decimals with the process-wide
+// separator, or one JSON object in full precision.
+void Volume(const std::string& path, const std::string& levelText, bool json) {
+  const Mesh mesh = Load(path);
+  const double level = StrToFloat(levelText);
+  const VolumeFigures f = ClippedVolume(mesh, level);
+  if (json) {
+    auto num = [](double v) { return std::isfinite(v) ? FormatShortest(v, '.') : "null"; };
+    std::cout << "{\"level\": " << num(f.level) << ", \"above\": " << num(f.above)
+              << ", \"below\": " << num(f.below) << ", \"area_above\": " << num(f.area_above)
+              << ", \"area_below\": " << num(f.area_below)
+              << ", \"closed\": " << (f.closed ? "true" : "false") << "}\n";
+    return;
+  }
+  std::cout << "Höhe " << FormatFixed(f.level, 0, 3) << '\n'
+            << "Über " << FormatFixed(f.above, 0, 2) << '\n'
+            << "Unter " << FormatFixed(f.below, 0, 2) << '\n'
+            << "Fläche m2 " << FormatFixed(f.area_above, 0, 2) << '\n'
+            << "Fläche unter m2 " << FormatFixed(f.area_below, 0, 2) << '\n'
+            << (f.closed ? "Geschlossenes Netz\n" : "Offene Fläche\n");
+}
+
+// `text` right-aligned in `width` characters (UTF-8 counted by character).
+std::string PadLeft(std::string_view text, std::size_t width) {
+  std::size_t chars = 0;
+  for (const char c : text) chars += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  return std::string(chars < width ? width - chars : 0, ' ') + std::string(text);
+}
+
+// The height-volume curve: a table on stdout, or CSV into a file.
+void Curve(const std::string& path, const std::string& stepText, const std::string* csvPath) {
+  const Mesh mesh = Load(path);
+  const double step = StrToFloat(stepText);
+  const std::vector<VolumeFigures> rows =
+      VolumeCurve(ClippedVolumeIndex::Build(mesh), mesh.zmin, mesh.zmax, step);
+  if (csvPath) {
+    WriteFileReplacing(*csvPath, VolumeCurveCsv(rows, DecimalSeparator()));
+    std::cout << *csvPath << '\n';
+    return;
+  }
+  std::string out = PadLeft("Höhe", 10);
+  for (const char* title : {"Fläche m2", "Über", "Unter", "Fläche unter m2"})
+    out += PadLeft(title, 16);
+  out += '\n';
+  for (const VolumeFigures& r : rows) {
+    out += FormatFixed(r.level, 10, 3);
+    for (const double v : {r.area_above, r.above, r.below, r.area_below})
+      out += FormatFixed(v, 16, 2);
+    out += '\n';
+  }
+  std::cout << out;
+}
+
+// The arguments for CLI11, in the reversed order it takes them, with the
+// options of "volume" and "curve" moved before their values: a value may
+// begin with "-" ("-2.5"), so values are only read once the options are
+// done, and "volume FILE -2.5 --json" must still see its "--json".
+std::vector<std::string> OptionsBeforeValues(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (!args.empty() && (args[0] == "volume" || args[0] == "curve")) {
+    std::vector<std::string> options, values;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+      const std::string& a = args[i];
+      if (a == "--json" || a == "--help" || a == "-h" || a.rfind("--csv=", 0) == 0) {
+        options.push_back(a);
+      } else if (a == "--csv") {
+        options.push_back(a);
+        if (i + 1 < args.size()) options.push_back(args[++i]);
+      } else {
+        values.push_back(a);
+      }
+    }
+    args.resize(1);
+    args.insert(args.end(), options.begin(), options.end());
+    args.insert(args.end(), values.begin(), values.end());
+  }
+  return {args.rbegin(), args.rend()};
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -121,11 +205,25 @@ int main(int argc, char** argv) {
   creases->add_option("MESH", mesh, "OBJ-Datei")->required();
   creases->add_option("ANGLE", angleText, "Kantenwinkel in Grad")->required();
 
+  std::string volumeLevel, curveStep, csvPath;
+  bool json = false;
+  CLI::App* volume = app.add_subcommand(
+      "volume", "Volumen über und unter LEVEL und die Fläche darüber, exakt geschnitten");
+  volume->add_option("MESH", mesh, "OBJ-Datei")->required();
+  volume->add_option("LEVEL", volumeLevel, "Höhe")->required();
+  volume->add_flag("--json", json, "ein JSON-Objekt in voller Genauigkeit");
+
+  CLI::App* curve = app.add_subcommand(
+      "curve", "Volumenkurve: Fläche und Volumen an jedem Vielfachen von STEP im Höhenbereich");
+  curve->add_option("MESH", mesh, "OBJ-Datei")->required();
+  curve->add_option("STEP", curveStep, "Schrittweite (größer als 0)")->required();
+  CLI::Option* csvOpt = curve->add_option("--csv", csvPath, "die Tabelle als CSV in diese Datei");
+
   // A level such as "-2.5" is a value, not an option.
-  for (CLI::App* sub : {section, series, creases}) sub->positionals_at_end();
+  for (CLI::App* sub : {section, series, creases, volume, curve}) sub->positionals_at_end();
 
   try {
-    app.parse(argc, argv);
+    app.parse(OptionsBeforeValues(argc, argv));
   } catch (const CLI::ParseError& e) {
     return app.exit(e);
   }
@@ -141,6 +239,10 @@ int main(int argc, char** argv) {
       Info(mesh, levelOpt->count() > 0 ? &infoLevel : nullptr);
     } else if (creases->parsed()) {
       Creases(mesh, angleText);
+    } else if (volume->parsed()) {
+      Volume(mesh, volumeLevel, json);
+    } else if (curve->parsed()) {
+      Curve(mesh, curveStep, csvOpt->count() > 0 ? &csvPath : nullptr);
     }
     std::cout.flush();
     if (!std::cout) {

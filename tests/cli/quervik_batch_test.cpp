@@ -91,7 +91,7 @@ std::vector<Lines> PyramidSection(const std::string& layer, double h) {
 TEST_F(QuervikBatch, HelpNamesEveryCommand) {
   const Outcome r = Batch({"--help"});
   EXPECT_EQ(r.status, 0);
-  for (const char* cmd : {"section", "series", "mesh", "info", "creases"}) {
+  for (const char* cmd : {"section", "series", "mesh", "info", "creases", "volume", "curve"}) {
     EXPECT_NE(r.out.find(cmd), std::string::npos) << cmd;
   }
   EXPECT_NE(Batch({}).status, 0);
@@ -242,6 +242,66 @@ TEST_F(QuervikBatch, ACommaFileTakesCommaNumbers) {
   for (Lines& l : PyramidSection("S   1,500d", 1.5)) expected.push_back(l);
   for (Lines& l : PyramidSection("S   3,000d", 3)) expected.push_back(l);
   EXPECT_EQ(DxfLines(ReadFile(dir / "Schnitte.dxf")), Framed(expected));
+}
+
+// dxf_pyramid.obj is closed (wound outwards): 64/3 enclosed, above 2 the
+// top pyramid of side 2, 8/3, below it 56/3, cross-section 2 x 2.
+TEST_F(QuervikBatch, VolumePrintsTheExactFigures) {
+  Outcome r = Batch({"volume", Obj("dxf_pyramid.obj"), "2"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "Höhe 2.000\nÜber 2.67\nUnter 18.67\nFläche m2 4.00\nFläche unter m2 4.00\n"
+            "Geschlossenes Netz\n");
+  r = Batch({"volume", Obj("dxf_pyramid.obj"), "2", "--json"});
+  EXPECT_EQ(r.out,
+            "{\"level\": 2, \"above\": 2.6666666666666665, \"below\": 18.666666666666668, "
+            "\"area_above\": 4, \"area_below\": 4, \"closed\": true}\n");
+  // A negative level before the option; an open face: 3 * 2 above the level.
+  r = Batch({"volume", Obj("dxf_plateau.obj"), "-1", "--json"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "{\"level\": -1, \"above\": 12, \"below\": 0, \"area_above\": 2, "
+            "\"area_below\": 0, \"closed\": false}\n");
+  r = Batch({"volume", Obj("dxf_pyramid_comma.obj"), "3,5"});
+  EXPECT_EQ(r.out,
+            "Höhe 3,500\nÜber 0,04\nUnter 21,29\nFläche m2 0,25\nFläche unter m2 0,25\n"
+            "Geschlossenes Netz\n");
+  r = Batch({"volume", Obj("dxf_pyramid.obj"), "zwei"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "'zwei' ist kein gültiger Gleitkommawert\n");
+}
+
+TEST_F(QuervikBatch, CurveAsTableAndAsCsv) {
+  Outcome r = Batch({"curve", Obj("dxf_pyramid.obj"), "1.5"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "      Höhe       Fläche m2            Über           Unter Fläche unter m2\n"
+            "     0.000           16.00           21.33            0.00            0.00\n"
+            "     1.500            6.25            5.21           16.13            6.25\n"
+            "     3.000            1.00            0.33           21.00            1.00\n");
+  const std::string csv = dir / "kurve.csv";
+  r = Batch({"curve", Obj("dxf_pyramid_comma.obj"), "1,5", "--csv", csv});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, csv + "\n");
+  EXPECT_EQ(ReadFile(csv),
+            "Höhe;Fläche über m2;Über m3;Unter m3;Fläche unter m2\n"
+            "0;16;21,333333333333332;0;0\n"
+            "1,5;6,25;5,208333333333333;16,125;6,25\n"
+            "3;1;0,3333333333333333;21;1\n");
+  const Lines files{"dxf_plateau.obj", "dxf_pyramid.obj", "dxf_pyramid_comma.obj", "kurve.csv"};
+  for (const Lines& bad :
+       {Lines{"0", "Die Schrittweite muss größer als 0 sein\n"},
+        Lines{"-1", "Die Schrittweite muss größer als 0 sein\n"},
+        Lines{"1e-9", "Die Schrittweite ist zu klein: mehr als 1000000 Schnitte\n"},
+        Lines{"1.5", "'1.5' ist kein gültiger Gleitkommawert\n"}}) {
+    r = Batch({"curve", Obj("dxf_pyramid_comma.obj"), bad[0], "--csv", csv});
+    EXPECT_EQ(r.status, 1) << bad[0];
+    EXPECT_EQ(r.err, bad[1]);
+  }
+  r = Batch({"curve", Obj("dxf_pyramid.obj"), "1", "--csv", dir / "fehlt/k.csv"});
+  EXPECT_EQ(r.err, "Ungültiger Dateiname\n");
+  EXPECT_EQ(dir.Names(), files) << "nothing else written, nothing left behind";
+  EXPECT_EQ(ReadFile(csv).substr(0, 5), "Höhe");
 }
 
 }  // namespace
