@@ -1,5 +1,7 @@
 #include "dxf/dxf_exports.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cmath>
 #include <condition_variable>
@@ -55,6 +57,19 @@ const Tvertex& VertexOf(const Mesh& mesh, std::int32_t k, const char* what, size
                 std::to_string(k) + ", den es nicht gibt");
   }
   return mesh.V[static_cast<size_t>(k)];
+}
+
+// Refuses a target that is the OBJ file itself, also through a link or
+// another name of the same file: the export would replace the mesh on disk by
+// a drawing of it.
+void RefuseOwnInput(std::string_view objPath, const std::string& target) {
+  if (objPath.empty() || objPath.find('\0') != std::string_view::npos) return;
+  struct stat in {};
+  struct stat out {};
+  if (::stat(std::string(objPath).c_str(), &in) != 0 || ::stat(target.c_str(), &out) != 0) return;
+  if (in.st_dev == out.st_dev && in.st_ino == out.st_ino) {
+    throw Error("Die DXF-Datei würde die OBJ-Datei überschreiben: " + target);
+  }
 }
 
 void WriteContourLines(DxfWriter& writer, const TContour& contour, std::string_view layer) {
@@ -191,6 +206,7 @@ std::string MeshDxfFileName(std::string_view objPath) {
 void SchreibDXF(DxfWriter& writer, std::string_view objPath, std::string_view levelText,
                 const TContour& contour) {
   writer.DXFFileName = SectionDxfFileName(objPath, levelText);
+  RefuseOwnInput(objPath, writer.DXFFileName);
   const std::string layer = "SCHNITT" + std::string(levelText);
   AbandonOnError guard(writer);
   writer.DXFOpen();
@@ -201,9 +217,12 @@ void SchreibDXF(DxfWriter& writer, std::string_view objPath, std::string_view le
 void WriteMeshDxf(DxfWriter& writer, std::string_view objPath, const Mesh& mesh) {
   const std::string name = MeshDxfFileName(objPath);
   writer.DXFFileName = name;
+  RefuseOwnInput(objPath, name);
   AbandonOnError guard(writer);
   writer.DXFOpen();
-  for (size_t i = 0; i < mesh.Fc.size(); ++i) {
+  // Slot 0 is the placeholder, not a face: its three zero-length lines at
+  // the origin would stretch the drawing's extent to (0, 0, 0).
+  for (size_t i = 1; i < mesh.Fc.size(); ++i) {
     const TFace& f = mesh.Fc[i];
     const Tvertex& A = VertexOf(mesh, f[1], "Fläche", i);
     const Tvertex& B = VertexOf(mesh, f[2], "Fläche", i);
@@ -257,6 +276,7 @@ void WriteSeriesDxfThreads(DxfWriter& writer, std::string_view objPath, const Me
   for (const std::string& text : levelTexts) levels.push_back(StrToFloat(text));
 
   writer.DXFFileName = ObjFolder(objPath) + "Schnitte.dxf";
+  RefuseOwnInput(objPath, writer.DXFFileName);
   AbandonOnError guard(writer);
   writer.DXFOpen();
   const unsigned n = SeriesThreadCount(threads, levels.size());
@@ -294,6 +314,7 @@ void WriteSeriesDxfThreads(DxfWriter& writer, std::string_view objPath, const Me
 void SchreibBruchkantenDXF(DxfWriter& writer, std::string_view objPath, const Mesh& mesh,
                            const std::vector<Tbruchkante>& Bruchkanten, const StatusFn& status) {
   writer.DXFFileName = ObjFolder(objPath) + "Bruchkanten.dxf";
+  RefuseOwnInput(objPath, writer.DXFFileName);
   if (status) {
     status(std::to_string(Bruchkanten.size()) + " Kanten gefunden schreibe " + writer.DXFFileName,
            true);

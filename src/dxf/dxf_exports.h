@@ -1,6 +1,10 @@
 // The DXF exports: the section line, the whole mesh, a series of sections
 // and the crease edges, each beside the OBJ file. The window and the batch
 // tool call these same functions, so both write the same bytes.
+//
+// Every export refuses, before any file is touched, a target that is the OBJ
+// file itself (also through a link): "Die DXF-Datei würde die OBJ-Datei
+// überschreiben: <file>".
 #pragma once
 
 #include <cstdint>
@@ -37,8 +41,9 @@ std::string MeshDxfFileName(std::string_view objPath);
 void SchreibDXF(DxfWriter& writer, std::string_view objPath, std::string_view levelText,
                 const TContour& contour);
 
-// The whole mesh: three LINEs per face slot 0 … last (A-B, A-C, B-C), x and
-// y exchanged, layer "FACE", into MeshDxfFileName(objPath).
+// The whole mesh: three LINEs per face 1 … last (A-B, A-C, B-C), x and y
+// exchanged, layer "FACE", into MeshDxfFileName(objPath). The placeholder
+// slot 0 is no face and writes nothing.
 void WriteMeshDxf(DxfWriter& writer, std::string_view objPath, const Mesh& mesh);
 
 // The level texts of a series: H = trunc(zmin/dh)*dh (trunc to a whole

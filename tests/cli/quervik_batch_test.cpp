@@ -189,10 +189,10 @@ TEST_F(QuervikBatch, MeshExportBesideTheObjFile) {
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, dir / "dxf_pyramid.DXF\n");
   const Lines lines = DxfLines(ReadFile(dir / "dxf_pyramid.DXF"));
-  ASSERT_EQ(lines.size(), 8 + 21 * 18u);  // 3 lines for each of the 7 face slots
-  // Face 1 (1, 2, 5), its first line A-B with x and y exchanged.
+  ASSERT_EQ(lines.size(), 8 + 18 * 18u);  // 3 lines for each of the 6 faces
+  // Face 1 (1, 2, 5) comes first, its first line A-B with x and y exchanged.
   const Lines ab = Line("FACE", 0, 0, 0, 0, 4, 0);
-  EXPECT_EQ(Lines(lines.begin() + 4 + 3 * 18, lines.begin() + 4 + 4 * 18), ab);
+  EXPECT_EQ(Lines(lines.begin() + 4, lines.begin() + 4 + 18), ab);
 
   // A folder in the way of the file: nothing is destroyed.
   std::filesystem::remove(dir / "dxf_pyramid.DXF");
@@ -219,6 +219,16 @@ TEST_F(QuervikBatch, CreaseEdgesAboveTheAngle) {
   r = Batch({"creases", Obj("dxf_pyramid.obj"), "30,5"});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "'30,5' ist kein gültiger Gleitkommawert\n");
+}
+
+TEST_F(QuervikBatch, AnExportOntoItsOwnInputIsRefused) {
+  std::filesystem::copy_file(Obj("dxf_pyramid.obj"), dir / "netz.DXF");
+  const Outcome r = Batch({"mesh", dir / "netz.DXF"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "Die DXF-Datei würde die OBJ-Datei überschreiben: " + (dir / "netz.DXF") + "\n");
+  EXPECT_EQ(ReadFile(dir / "netz.DXF"), ReadFile(Obj("dxf_pyramid.obj")));
+  EXPECT_EQ(dir.Names(),
+            (Lines{"dxf_plateau.obj", "dxf_pyramid.obj", "dxf_pyramid_comma.obj", "netz.DXF"}));
 }
 
 TEST_F(QuervikBatch, ACommaFileTakesCommaNumbers) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -120,15 +121,51 @@ TEST_F(DxfExports, SectionIntoAMissingFolderKeepsNothingOpen) {
   EXPECT_TRUE(dir.Names().empty());
 }
 
-TEST_F(DxfExports, MeshOfOneFaceAfterThePlaceholdersThreeZeroLines) {
+TEST_F(DxfExports, MeshOfOneFaceIsItsThreeLinesWithNoneAtTheOrigin) {
   const Mesh m = MakeMesh({{1, 2, 3}, {4, 5, 6}, {7, 8, 9}}, {TFace{{1, 2, 3}}});
   WriteMeshDxf(writer, dir / "teil.obj", m);
   EXPECT_EQ(writer.DXFFileName, dir / "teil.DXF");
-  // x and y exchanged; A-B, A-C, B-C.
+  // x and y exchanged; A-B, A-C, B-C. The placeholder slot writes nothing.
   EXPECT_EQ(DxfLines(ReadFile(dir / "teil.DXF")),
-            Framed({Line("FACE", 0, 0, 0, 0, 0, 0), Line("FACE", 0, 0, 0, 0, 0, 0),
-                    Line("FACE", 0, 0, 0, 0, 0, 0), Line("FACE", 2, 1, 3, 5, 4, 6),
-                    Line("FACE", 2, 1, 3, 8, 7, 9), Line("FACE", 5, 4, 6, 8, 7, 9)}));
+            Framed({Line("FACE", 2, 1, 3, 5, 4, 6), Line("FACE", 2, 1, 3, 8, 7, 9),
+                    Line("FACE", 5, 4, 6, 8, 7, 9)}));
+}
+
+TEST_F(DxfExports, AnExportOntoItsOwnInputIsRefusedAndTheInputKept) {
+  const std::string mesh = "v 0 0 0\nv 4 0 0\nv 2 2 4\nf 1 2 3\n";
+  TContour contour;
+  contour.Points = {{0, 0, 0, 0}, {1, 0, 0, 0}};
+  contour.Contours = {{0, 1, 0}};
+  const Mesh m = Pyramid();
+  struct Case {
+    std::string input;  // the OBJ file, named like the export's target
+    std::function<void(const std::string&)> run;
+  };
+  const Case cases[] = {
+      {"teil.DXF", [&](const std::string& obj) { WriteMeshDxf(writer, obj, m); }},
+      {"teil", [&](const std::string& obj) { WriteMeshDxf(writer, obj, m); }},
+      {"S2.dxf", [&](const std::string& obj) { SchreibDXF(writer, obj, "2", contour); }},
+      {"Schnitte.dxf",
+       [&](const std::string& obj) { WriteSeriesDxf(writer, obj, m, nullptr, {"   1.000"}); }},
+      {"Bruchkanten.dxf",
+       [&](const std::string& obj) {
+         SchreibBruchkantenDXF(writer, obj, m, {{1, 2}});
+       }},
+  };
+  for (const Case& c : cases) {
+    TempDir d;
+    WriteFile(d / c.input, mesh);
+    // The target of "teil" is a link to it.
+    const bool link = c.input == "teil";
+    if (link) std::filesystem::create_symlink(d / "teil", d / "teil.DXF");
+    EXPECT_EQ(
+        ErrorText([&] { c.run(d / c.input); }),
+        "Die DXF-Datei würde die OBJ-Datei überschreiben: " + (link ? d / "teil.DXF" : d / c.input))
+        << c.input;
+    EXPECT_EQ(ReadFile(d / c.input), mesh) << c.input;
+    EXPECT_EQ(d.Names().size(), link ? 2u : 1u) << c.input;
+    EXPECT_FALSE(writer.DXFIsOpen());
+  }
 }
 
 TEST_F(DxfExports, MeshBeforeAnyLoadIsAnEmptyFile) {
