@@ -258,7 +258,7 @@ std::string FormatDxfAngle(double alfa) {
 struct DxfWriter::File {
   int fd = -1;
   std::string target;  // the name the finished file gets
-  std::string temp;    // the name it is written under; empty when written in place
+  std::string temp;    // the name it is written under
   std::unique_ptr<char[]> buffer{new char[kBufferSize]};
   size_t used = 0;
 };
@@ -276,7 +276,7 @@ bool DxfWriter::DXFIsOpen() const {
 void DxfWriter::Abandon() noexcept {
   if (!file_) return;
   if (file_->fd >= 0) ::close(file_->fd);
-  if (!file_->temp.empty()) ::unlink(file_->temp.c_str());
+  ::unlink(file_->temp.c_str());
   file_.reset();
 }
 
@@ -304,8 +304,11 @@ void DxfWriter::DXFOpen() {
   struct stat old {};
   const bool oldExists = ::stat(target.c_str(), &old) == 0;
   if (oldExists) {
+    // Only a plain file is replaced. A folder, a pipe, a device or a socket
+    // is refused without opening it: opening a pipe would wait for a reader
+    // for ever, and the rename would put a plain file in the place of any.
+    if (!S_ISREG(old.st_mode)) RaiseFileError(EACCES, DXFFileName);
     // What overwriting in place would refuse, the rename must refuse too.
-    if (S_ISDIR(old.st_mode)) RaiseFileError(EISDIR, DXFFileName);
     if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
       RaiseFileError(errno, DXFFileName);
     }
@@ -313,15 +316,6 @@ void DxfWriter::DXFOpen() {
 
   auto file = std::make_unique<File>();
   file->target = target;
-  if (oldExists && !S_ISREG(old.st_mode)) {
-    // A device or a pipe is written in place: a rename would replace it by a
-    // plain file.
-    file->fd = ::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    if (file->fd < 0) RaiseFileError(errno, DXFFileName);
-    file_ = std::move(file);
-    Put("  0\r\nSECTION\r\n  2\r\nENTITIES\r\n");
-    return;
-  }
   for (int attempt = 0; attempt < 100; ++attempt) {
     file->temp = TempName(target, Rng());
     // 0666: the usual permissions of a new file, less the user's umask.
@@ -329,7 +323,7 @@ void DxfWriter::DXFOpen() {
     if (file->fd >= 0 || errno != EEXIST) break;
   }
   if (file->fd < 0) RaiseFileError(errno, DXFFileName);
-  if (oldExists && S_ISREG(old.st_mode)) {
+  if (oldExists) {
     // Overwriting in place keeps the file's permissions; so does the rename.
     (void)::fchmod(file->fd, old.st_mode & 07777);
   }
@@ -345,9 +339,7 @@ void DxfWriter::DXFClose() {
   const int fd = file_->fd;
   file_->fd = -1;
   if (::close(fd) != 0) Fail(errno);
-  if (!file_->temp.empty() && ::rename(file_->temp.c_str(), file_->target.c_str()) != 0) {
-    Fail(errno);
-  }
+  if (::rename(file_->temp.c_str(), file_->target.c_str()) != 0) Fail(errno);
   file_.reset();
 }
 

@@ -51,8 +51,7 @@ class DxfWriter {
   // Name of the file that the next DXFOpen creates; kept after closing.
   // Writing goes to a temporary file beside it (same folder, permissions of
   // a new file, or those of the file it replaces); a link is followed, so
-  // the file it points to is replaced and the link stays. An existing device
-  // or pipe is written in place.
+  // the file it points to is replaced and the link stays.
   std::string DXFFileName;
 
   bool DXFIsOpen() const;
@@ -63,8 +62,9 @@ class DxfWriter {
   // "Zu viele geöffnete Dateien", "E/A-Fehler %d"); after any failure the
   // temporary file is gone and DXFIsOpen() is false. An empty name is
   // "Ungültiger Dateiname", a name holding NUL "Ungültige Zeichen im Pfad";
-  // a target that is a folder or may not be written is refused at once
-  // ("Dateizugriff verweigert"), as overwriting it in place would be.
+  // a target that is not a plain file (a folder, a pipe, a device, a socket)
+  // or may not be written is refused at once, without opening it
+  // ("Dateizugriff verweigert").
   void DXFOpen();
 
   // When open: writes the 4 closing lines, flushes, forces the file to disk

@@ -260,31 +260,6 @@ TEST(DxfWriterLifecycle, ALinkStaysALinkAndItsFileIsReplaced) {
   EXPECT_EQ(dir.Names(), (std::vector<std::string>{"echt", "link.dxf"}));
 }
 
-TEST(DxfWriterLifecycle, APipeIsWrittenInPlace) {
-  TempDir dir;
-  const std::string fifo = dir / "rohr.dxf";
-  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  // The reading end first, without waiting, so that the writer's open goes
-  // through; the file is smaller than the pipe's buffer.
-  const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
-  ASSERT_GE(reader, 0);
-  DxfWriter w;
-  w.DXFFileName = fifo;
-  w.DXFOpen();
-  w.DXFPunkt(1, 2, 3, "P", "CONTINUOUS");
-  w.DXFClose();
-  std::string received;
-  char buf[4096];
-  ssize_t n = 0;
-  while ((n = ::read(reader, buf, sizeof buf)) > 0) received.append(buf, static_cast<size_t>(n));
-  ::close(reader);
-  EXPECT_EQ(received.size(), 52u + 126 + 1);
-  struct stat st {};
-  ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
-  EXPECT_TRUE(S_ISFIFO(st.st_mode));
-  EXPECT_EQ(dir.Names(), std::vector<std::string>{"rohr.dxf"});
-}
-
 // --- Failures: the German text, the previous file untouched, no temporary
 // file left, and a writer that works again afterwards.
 
@@ -295,6 +270,42 @@ void ExpectUsable(DxfWriter& w, const TempDir& dir) {
   w.DXFLinie(1, 2, 3, 4, 5, 6, "L", "CONTINUOUS");
   w.DXFClose();
   EXPECT_EQ(ReadFile(dir / "danach.dxf").size(), 52u + 216);
+}
+
+// A pipe, a device or a link to one is refused before it is opened: opening
+// a pipe nobody reads waits for ever, writing a device is no file.
+TEST(DxfWriterFailure, APipeOrADeviceAsTargetIsRefusedAtOnce) {
+  TempDir dir;
+  const std::string read = dir / "gelesen.dxf", unread = dir / "ungelesen.dxf";
+  ASSERT_EQ(::mkfifo(read.c_str(), 0600), 0);
+  ASSERT_EQ(::mkfifo(unread.c_str(), 0600), 0);
+  std::filesystem::create_symlink("/dev/null", dir.path() / "null.dxf");
+  // A reader on the first pipe, so that a writer opening it would not wait.
+  const int reader = ::open(read.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  DxfWriter w;
+  for (const std::string& target : {read, std::string("/dev/null"), dir / "null.dxf", unread}) {
+    w.DXFFileName = target;
+    std::string text = "(kein Fehler)";
+    try {
+      w.DXFOpen();
+      w.DXFClose();
+    } catch (const Error& e) {
+      text = e.what();
+    }
+    // Stop before the pipe without a reader, on which the writer would hang.
+    ASSERT_EQ(text, "Dateizugriff verweigert") << target;
+    EXPECT_FALSE(w.DXFIsOpen());
+  }
+  char buf[16];
+  EXPECT_EQ(::read(reader, buf, sizeof buf), 0);  // nothing went into the pipe
+  ::close(reader);
+  struct stat st {};
+  ASSERT_EQ(::lstat(read.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "null.dxf"));
+  EXPECT_EQ(dir.Names(), (std::vector<std::string>{"gelesen.dxf", "null.dxf", "ungelesen.dxf"}));
+  ExpectUsable(w, dir);
 }
 
 TEST(DxfWriterFailure, AMissingFolderIsAnInvalidFileName) {
