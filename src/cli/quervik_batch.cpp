@@ -79,10 +79,11 @@ void Info(const std::string& path, const std::string* levelText) {
 void Creases(const std::string& path, const std::string& angleText) {
   Mesh mesh = Load(path);
   std::vector<Tbruchkante> Bruchkanten;
-  BruchkanteFinden(mesh, angleText, Bruchkanten);
+  const size_t skipped = BruchkanteFinden(mesh, angleText, Bruchkanten);
   DxfWriter writer;
-  SchreibBruchkantenDXF(writer, path, mesh, Bruchkanten);
+  SchreibBruchkantenDXF(writer, path, mesh, Bruchkanten, {}, skipped);
   std::cout << writer.DXFFileName << '\n';
+  if (skipped > 0) std::cout << SkippedFacesText(skipped) << '\n';
 }
 
 }  // namespace

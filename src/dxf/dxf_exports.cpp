@@ -312,7 +312,8 @@ void WriteSeriesDxfThreads(DxfWriter& writer, std::string_view objPath, const Me
 }
 
 void SchreibBruchkantenDXF(DxfWriter& writer, std::string_view objPath, const Mesh& mesh,
-                           const std::vector<Tbruchkante>& Bruchkanten, const StatusFn& status) {
+                           const std::vector<Tbruchkante>& Bruchkanten, const StatusFn& status,
+                           size_t skippedFaces) {
   writer.DXFFileName = ObjFolder(objPath) + "Bruchkanten.dxf";
   RefuseOwnInput(objPath, writer.DXFFileName);
   if (status) {
@@ -327,7 +328,10 @@ void SchreibBruchkantenDXF(DxfWriter& writer, std::string_view objPath, const Me
     writer.DXFLinie(A.x, A.y, A.z, B.x, B.y, B.z, "Bruchkante", kLineType);
   }
   writer.DXFClose();
-  if (status) status("Fertig!", true);
+  if (status) {
+    status(skippedFaces == 0 ? std::string("Fertig!") : "Fertig! " + SkippedFacesText(skippedFaces),
+           true);
+  }
 }
 
 }  // namespace quervik

@@ -80,9 +80,12 @@ void WriteSeriesDxfThreads(DxfWriter& writer, std::string_view objPath, const Me
 
 // The crease edges into ObjFolder(objPath) + "Bruchkanten.dxf": one LINE per
 // entry from V[lower] to V[higher], layer "Bruchkante". Shows
-// "%d Kanten gefunden schreibe <file>" before and "Fertig!" after, with repaints.
+// "%d Kanten gefunden schreibe <file>" before and "Fertig!" after, with
+// repaints; when the detection skipped faces without area (skippedFaces, as
+// BruchkanteFinden returned it) the finish reads "Fertig! <n> Faces ohne
+// Fläche übersprungen".
 void SchreibBruchkantenDXF(DxfWriter& writer, std::string_view objPath, const Mesh& mesh,
-                           const std::vector<Tbruchkante>& Bruchkanten,
-                           const StatusFn& status = {});
+                           const std::vector<Tbruchkante>& Bruchkanten, const StatusFn& status = {},
+                           size_t skippedFaces = 0);
 
 }  // namespace quervik

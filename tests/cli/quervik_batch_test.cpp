@@ -221,6 +221,27 @@ TEST_F(QuervikBatch, CreaseEdgesAboveTheAngle) {
   EXPECT_EQ(r.err, "'30,5' ist kein gültiger Gleitkommawert\n");
 }
 
+TEST_F(QuervikBatch, CreaseEdgesSkipFacesWithoutAreaAndRefuseAnglesBeyond180) {
+  // The pyramid with a face naming a vertex twice and one with its corners
+  // on the base edge 1-2: the same crease edges, and a word about the two.
+  test::WriteFile(dir / "flach.obj",
+                  ReadFile(Obj("dxf_pyramid.obj")) + "v 2 0 0\nf 1 2 2\nf 1 6 2\n");
+  Outcome r = Batch({"creases", dir / "flach.obj", "30"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, dir / "Bruchkanten.dxf\n2 Faces ohne Fläche übersprungen\n");
+  const std::string skipped = ReadFile(dir / "Bruchkanten.dxf");
+  r = Batch({"creases", Obj("dxf_pyramid.obj"), "30"});
+  EXPECT_EQ(r.out, dir / "Bruchkanten.dxf\n");
+  EXPECT_EQ(ReadFile(dir / "Bruchkanten.dxf"), skipped);
+
+  for (const char* angle : {"0", "360", "-30"}) {
+    r = Batch({"creases", Obj("dxf_pyramid.obj"), angle});
+    EXPECT_EQ(r.status, 1) << angle;
+    EXPECT_EQ(r.err, "Der Kantenwinkel muss größer als 0° und höchstens 180° sein\n") << angle;
+    EXPECT_EQ(ReadFile(dir / "Bruchkanten.dxf"), skipped) << angle;
+  }
+}
+
 TEST_F(QuervikBatch, AnExportOntoItsOwnInputIsRefused) {
   std::filesystem::copy_file(Obj("dxf_pyramid.obj"), dir / "netz.DXF");
   const Outcome r = Batch({"mesh", dir / "netz.DXF"});
