@@ -49,10 +49,16 @@ void WriteMeshDxf(DxfWriter& writer, std::string_view objPath, const Mesh& mesh)
 // The level texts of a series: H = trunc(zmin/dh)*dh (trunc to a whole
 // number, so never -0), each level written "%8.3f" with the process-wide
 // separator, H += dh until H > zmax (at least one level). Refuses, before
-// anything else happens, dh <= 0 or NaN ("Die Schrittweite muss größer als 0
-// sein") and a series of more than a million levels or one whose step is
-// lost against the level ("Die Schrittweite ist zu klein: mehr als 1000000
-// Schnitte").
+// anything else happens:
+// - dh <= 0 or NaN: "Die Schrittweite muss größer als 0 sein";
+// - a step that does not change the level at some height of the series:
+//   "Die Schrittweite ist zu klein: sie ändert die Höhe <h> nicht" (h "%.3f");
+// - two levels with the same text, which would share their layer: "Die
+//   Schrittweite ist zu klein: zwei Schnitte kämen auf denselben Layer
+//   'S<text>d'";
+// - more than a million levels: "Die Schrittweite ist zu klein: mehr als
+//   1000000 Schnitte" (when the first levels already show one of the two
+//   above, that one is named instead).
 std::vector<std::string> SeriesLevelTexts(double zmin, double zmax, double dh);
 
 // Called after each level of the series, in order, with the level text and

@@ -178,7 +178,9 @@ TEST_F(QuervikBatch, SeriesRefusesABadStepBeforeWriting) {
     EXPECT_EQ(r.err, "Die Schrittweite muss größer als 0 sein\n") << step;
   }
   Outcome r = Batch({"series", Obj("dxf_pyramid.obj"), "1e-9"});
-  EXPECT_EQ(r.err, "Die Schrittweite ist zu klein: mehr als 1000000 Schnitte\n");
+  EXPECT_EQ(r.err,
+            "Die Schrittweite ist zu klein: zwei Schnitte kämen auf denselben Layer "
+            "'S   0.000d'\n");
   r = Batch({"series", Obj("dxf_pyramid.obj"), "eins"});
   EXPECT_EQ(r.err, "'eins' ist kein gültiger Gleitkommawert\n");
   EXPECT_EQ(dir.Names(), (Lines{"dxf_plateau.obj", "dxf_pyramid.obj", "dxf_pyramid_comma.obj"}));

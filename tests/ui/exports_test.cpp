@@ -200,6 +200,10 @@ class ExportsTest : public QObject {
     QTest::addColumn<QString>("error");  // empty: any German text
     QTest::newRow("zero") << QStringLiteral("0") << QString();
     QTest::newRow("negative") << QStringLiteral("-1") << QString();
+    QTest::newRow("layers shared") << QStringLiteral("0.0001")
+                                   << QStringLiteral(
+                                          "Die Schrittweite ist zu klein: zwei Schnitte kämen auf "
+                                          "denselben Layer 'S   0.000d'");
     QTest::newRow("no number") << QStringLiteral("abc")
                                << QStringLiteral("'abc' ist kein gültiger Gleitkommawert");
   }
