@@ -3,9 +3,11 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <exception>
 #include <mutex>
 #include <string>
@@ -70,6 +72,47 @@ void RefuseOwnInput(std::string_view objPath, const std::string& target) {
   if (in.st_dev == out.st_dev && in.st_ino == out.st_ino) {
     throw Error("Die DXF-Datei würde die OBJ-Datei überschreiben: " + target);
   }
+}
+
+// File sizes in bytes, saturating instead of wrapping around.
+std::uintmax_t AddSize(std::uintmax_t a, std::uintmax_t b) {
+  return a > UINTMAX_MAX - b ? UINTMAX_MAX : a + b;
+}
+std::uintmax_t MulSize(std::uintmax_t a, std::uintmax_t b) {
+  return b != 0 && a > UINTMAX_MAX / b ? UINTMAX_MAX : a * b;
+}
+
+// Refuses, before any file is touched, a drawing of `bytes` bytes that the
+// disk cannot hold, with the error a full disk gives while writing
+// ("E/A-Fehler 28"), instead of filling the disk first.
+void RefuseIfNoRoom(const DxfWriter& writer, std::uintmax_t bytes) {
+  if (!writer.DXFFits(bytes)) RaiseFileError(ENOSPC, writer.DXFFileName);
+}
+
+// The series file holds, per level, its segments on the level's layer
+// "S" + text + "d". Cheap first: at most the faces the section index looks
+// at per level (a few steps per level); only when that bound does not fit
+// are the segments counted exactly (a sort of the faces' heights, then two
+// binary searches per level), which is still far less than cutting them.
+void RefuseSeriesIfNoRoom(const DxfWriter& writer, const Mesh& mesh, const SectionIndex* index,
+                          const std::vector<double>& levels,
+                          const std::vector<std::string>& levelTexts) {
+  const size_t lineOnEmptyLayer = DxfLineRecordSize("", kLineType);
+  auto fileSize = [&](auto&& linesAt) {
+    std::uintmax_t bytes = kDxfFrameSize;
+    for (size_t i = 0; i < levels.size(); ++i) {
+      const size_t line = lineOnEmptyLayer + levelTexts[i].size() + 2;
+      bytes = AddSize(bytes, MulSize(linesAt(levels[i]), line));
+    }
+    return bytes;
+  };
+  const bool indexed = index && index->Serves(mesh);
+  const size_t faces = mesh.Fc.empty() ? 0 : mesh.Fc.size() - 1;
+  const std::uintmax_t bound =
+      fileSize([&](double level) { return indexed ? index->CandidateBound(level) : faces; });
+  if (writer.DXFFits(bound)) return;
+  const SectionLineCount count(mesh);
+  RefuseIfNoRoom(writer, fileSize([&](double level) { return count.At(level); }));
 }
 
 void WriteContourLines(DxfWriter& writer, const TContour& contour, std::string_view layer) {
@@ -208,6 +251,8 @@ void SchreibDXF(DxfWriter& writer, std::string_view objPath, std::string_view le
   writer.DXFFileName = SectionDxfFileName(objPath, levelText);
   RefuseOwnInput(objPath, writer.DXFFileName);
   const std::string layer = "SCHNITT" + std::string(levelText);
+  RefuseIfNoRoom(writer, AddSize(kDxfFrameSize, MulSize(contour.Contours.size(),
+                                                        DxfLineRecordSize(layer, kLineType))));
   AbandonOnError guard(writer);
   writer.DXFOpen();
   WriteContourLines(writer, contour, layer);
@@ -218,6 +263,9 @@ void WriteMeshDxf(DxfWriter& writer, std::string_view objPath, const Mesh& mesh)
   const std::string name = MeshDxfFileName(objPath);
   writer.DXFFileName = name;
   RefuseOwnInput(objPath, name);
+  const size_t faces = mesh.Fc.empty() ? 0 : mesh.Fc.size() - 1;
+  RefuseIfNoRoom(writer, AddSize(kDxfFrameSize, MulSize(3 * std::uintmax_t{faces},
+                                                        DxfLineRecordSize("FACE", kLineType))));
   AbandonOnError guard(writer);
   writer.DXFOpen();
   // Slot 0 is the placeholder, not a face: its three zero-length lines at
@@ -300,6 +348,7 @@ void WriteSeriesDxfThreads(DxfWriter& writer, std::string_view objPath, const Me
 
   writer.DXFFileName = ObjFolder(objPath) + "Schnitte.dxf";
   RefuseOwnInput(objPath, writer.DXFFileName);
+  RefuseSeriesIfNoRoom(writer, mesh, index, levels, levelTexts);
   AbandonOnError guard(writer);
   writer.DXFOpen();
   const unsigned n = SeriesThreadCount(threads, levels.size());
@@ -343,6 +392,9 @@ void SchreibBruchkantenDXF(DxfWriter& writer, std::string_view objPath, const Me
     status(std::to_string(Bruchkanten.size()) + " Kanten gefunden schreibe " + writer.DXFFileName,
            true);
   }
+  RefuseIfNoRoom(writer,
+                 AddSize(kDxfFrameSize,
+                         MulSize(Bruchkanten.size(), DxfLineRecordSize("Bruchkante", kLineType))));
   AbandonOnError guard(writer);
   writer.DXFOpen();
   for (size_t k = 0; k < Bruchkanten.size(); ++k) {

@@ -4,7 +4,10 @@
 //
 // Every export refuses, before any file is touched, a target that is the OBJ
 // file itself (also through a link): "Die DXF-Datei würde die OBJ-Datei
-// überschreiben: <file>".
+// überschreiben: <file>"; and a file larger than the free space of its folder
+// (DxfWriter::DXFFits) with the error of a full disk, "E/A-Fehler 28". The
+// sizes are exact; the series first bounds its size from the section index
+// and counts its segments only when the bound does not fit.
 #pragma once
 
 #include <cstdint>

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -219,6 +220,10 @@ char* PutLineRecord(char* out, double x1, double y1, double z1, double x2, doubl
 
 constexpr size_t kBufferSize = size_t{1} << 20;
 
+constexpr std::string_view kOpening = "  0\r\nSECTION\r\n  2\r\nENTITIES\r\n";
+constexpr std::string_view kClosing = "  0\r\nENDSEC\r\n  0\r\nEOF\r\n";
+static_assert(kOpening.size() + kClosing.size() == kDxfFrameSize);
+
 // The name of the temporary file beside `target`: the target's name with a
 // random suffix, or a short hidden name in the same folder when the target's
 // name leaves no room for a suffix.
@@ -230,6 +235,29 @@ std::string TempName(const std::string& target, std::mt19937_64& rng) {
   const size_t base = slash == std::string::npos ? 0 : slash + 1;
   if (target.size() - base + 7 <= NAME_MAX) return target + "." + suffix;
   return target.substr(0, base) + ".quervik-" + suffix;
+}
+
+// The file DXFOpen replaces for `name`: the name itself, or the file a link
+// of that name points to, so that the link stays a link.
+std::string ResolveTarget(const std::string& name) {
+  struct stat st {};
+  if (::lstat(name.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    if (char* real = ::realpath(name.c_str(), nullptr)) {
+      std::string target = real;
+      std::free(real);
+      return target;
+    }
+  }
+  return name;
+}
+
+std::optional<std::uintmax_t> FileSystemFreeSpace(const std::string& folder) {
+  struct statvfs fs {};
+  if (::statvfs(folder.c_str(), &fs) != 0) return std::nullopt;
+  const std::uintmax_t blocks = ::geteuid() == 0 ? fs.f_bfree : fs.f_bavail;
+  const std::uintmax_t size = fs.f_frsize != 0 ? fs.f_frsize : fs.f_bsize;
+  if (size != 0 && blocks > UINTMAX_MAX / size) return UINTMAX_MAX;
+  return blocks * size;
 }
 
 std::mt19937_64& Rng() {
@@ -253,6 +281,10 @@ std::string FormatDxfReal(double v) {
 
 std::string FormatDxfAngle(double alfa) {
   return FormatFixed(alfa, 10, 4, '.');
+}
+
+std::size_t DxfLineRecordSize(std::string_view Layer, std::string_view LTyp) {
+  return LineRecordSize(Layer, LTyp);
 }
 
 struct DxfWriter::File {
@@ -292,15 +324,7 @@ void DxfWriter::DXFOpen() {
   if (DXFFileName.find('\0') != std::string::npos) throw Error("Ungültige Zeichen im Pfad");
 
   // Write beside the file a link names, so that the link stays a link.
-  std::string target = DXFFileName;
-  struct stat st {};
-  const bool exists = ::lstat(target.c_str(), &st) == 0;
-  if (exists && S_ISLNK(st.st_mode)) {
-    if (char* real = ::realpath(target.c_str(), nullptr)) {
-      target = real;
-      std::free(real);
-    }
-  }
+  const std::string target = ResolveTarget(DXFFileName);
   struct stat old {};
   const bool oldExists = ::stat(target.c_str(), &old) == 0;
   if (oldExists) {
@@ -328,12 +352,22 @@ void DxfWriter::DXFOpen() {
     (void)::fchmod(file->fd, old.st_mode & 07777);
   }
   file_ = std::move(file);
-  Put("  0\r\nSECTION\r\n  2\r\nENTITIES\r\n");
+  Put(kOpening);
+}
+
+bool DxfWriter::DXFFits(std::uintmax_t bytes) const {
+  if (DXFFileName.empty() || DXFFileName.find('\0') != std::string::npos) return true;
+  const std::string target = ResolveTarget(DXFFileName);
+  const size_t slash = target.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+  const std::optional<std::uintmax_t> free =
+      FreeSpace ? FreeSpace(folder) : FileSystemFreeSpace(folder);
+  return !free || bytes <= *free;
 }
 
 void DxfWriter::DXFClose() {
   if (!file_) return;
-  Put("  0\r\nENDSEC\r\n  0\r\nEOF\r\n");
+  Put(kClosing);
   Flush();
   if (::fsync(file_->fd) != 0 && errno != EINVAL) Fail(errno);
   const int fd = file_->fd;

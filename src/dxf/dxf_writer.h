@@ -8,7 +8,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,6 +24,12 @@ std::string FormatDxfReal(double v);
 
 // The rotation of a TEXT: "%10.4f" with '.' (wider when needed).
 std::string FormatDxfAngle(double alfa);
+
+// The bytes of a file with no entity: its 4 opening and 4 closing lines.
+inline constexpr std::size_t kDxfFrameSize = 52;
+
+// The bytes of one LINE entity on `Layer` with the line type `LTyp`.
+std::size_t DxfLineRecordSize(std::string_view Layer, std::string_view LTyp);
 
 // LINE entities formatted apart from any file, byte for byte as
 // DxfWriter::DXFLinie writes them: several threads can each format their part
@@ -55,6 +64,19 @@ class DxfWriter {
   std::string DXFFileName;
 
   bool DXFIsOpen() const;
+
+  // Whether a file of `bytes` bytes fits into the free space of the folder
+  // DXFOpen would write DXFFileName into (a link followed): lets an export
+  // refuse a file that cannot fit before it touches anything, instead of
+  // filling the disk first. True when the free space cannot be found out
+  // (a folder that does not exist); DXFOpen then reports what is wrong.
+  bool DXFFits(std::uintmax_t bytes) const;
+
+  // The free space, in bytes, that a new file in `folder` may take, or
+  // nullopt when unknown. Empty: the file system's own count (the blocks
+  // free to this user; to root also the reserved ones). Tests put a small
+  // disk here.
+  std::function<std::optional<std::uintmax_t>(const std::string& folder)> FreeSpace;
 
   // Starts a new file for DXFFileName (an unfinished earlier one is
   // abandoned) and writes the 4 opening lines. Raises the German file error

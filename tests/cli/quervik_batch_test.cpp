@@ -3,9 +3,12 @@
 // error texts.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/statvfs.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -29,6 +32,7 @@ using Lines = std::vector<std::string>;
 
 struct Outcome {
   int status = -1;  // exit status, -1 when the tool did not exit normally
+  int signal = 0;   // the signal that ended it, if one did
   std::string out;
   std::string err;
 };
@@ -41,32 +45,42 @@ class QuervikBatch : public ::testing::Test {
     }
   }
 
-  Outcome Batch(const Lines& args) {
+  // Starts the tool with its output into files; `fileSizeLimit` limits the
+  // size of the files it writes, as `ulimit -f` does.
+  pid_t Start(const Lines& args, rlim_t fileSizeLimit = RLIM_INFINITY) {
     std::vector<std::string> argv{QUERVIK_BATCH};
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<char*> cargv;
     for (std::string& a : argv) cargv.push_back(a.data());
     cargv.push_back(nullptr);
     const std::string out = io / "out", err = io / "err";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid = 0;
-    Outcome r;
-    const int rc = posix_spawn(&pid, cargv[0], &actions, nullptr, cargv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) {
-      ADD_FAILURE() << "cannot start " << cargv[0];
-      return r;
+    const pid_t pid = fork();
+    if (pid == 0) {
+      // Only async-signal-safe calls between fork and exec.
+      const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (o < 0 || e < 0 || dup2(o, 1) < 0 || dup2(e, 2) < 0) _exit(126);
+      const rlimit limit{fileSizeLimit, fileSizeLimit};
+      if (fileSizeLimit != RLIM_INFINITY && setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
+      execve(cargv[0], cargv.data(), environ);
+      _exit(127);
     }
+    if (pid < 0) ADD_FAILURE() << "cannot start " << cargv[0];
+    return pid;
+  }
+
+  Outcome Finish(pid_t pid) {
+    Outcome r;
     int wstatus = 0;
-    waitpid(pid, &wstatus, 0);
+    if (pid <= 0 || waitpid(pid, &wstatus, 0) != pid) return r;
     if (WIFEXITED(wstatus)) r.status = WEXITSTATUS(wstatus);
-    r.out = ReadFile(out);
-    r.err = ReadFile(err);
+    if (WIFSIGNALED(wstatus)) r.signal = WTERMSIG(wstatus);
+    r.out = ReadFile(io / "out");
+    r.err = ReadFile(io / "err");
     return r;
   }
+
+  Outcome Batch(const Lines& args) { return Finish(Start(args)); }
 
   std::string Obj(const std::string& name) const { return dir / name; }
 
@@ -184,6 +198,27 @@ TEST_F(QuervikBatch, SeriesRefusesABadStepBeforeWriting) {
   r = Batch({"series", Obj("dxf_pyramid.obj"), "eins"});
   EXPECT_EQ(r.err, "'eins' ist kein gültiger Gleitkommawert\n");
   EXPECT_EQ(dir.Names(), (Lines{"dxf_plateau.obj", "dxf_pyramid.obj", "dxf_pyramid_comma.obj"}));
+}
+
+// The reported case: a few thousand faces spanning the whole height range
+// give a series of a million levels and hundreds of gigabytes. It is
+// refused at once with the full disk's error, and no file is touched. (The
+// file-size limit only keeps a tool that starts writing from filling the
+// disk.)
+TEST_F(QuervikBatch, ASeriesLargerThanTheDiskIsRefusedAtOnce) {
+  struct statvfs fs {};
+  ASSERT_EQ(statvfs(dir.path().c_str(), &fs), 0);
+  const double room = static_cast<double>(fs.f_bfree) * static_cast<double>(fs.f_frsize);
+  // Each face gives a line of at least 225 bytes on each of 999,999 levels.
+  const auto faces = std::max(3200.0, room / (999999.0 * 225) + 1);
+  std::string obj = "v 0 0 0\nv 1 0 999999\nv 0 1 0\n";
+  for (double f = 0; f < faces; ++f) obj += "f 1 2 3\n";
+  test::WriteFile(dir / "wand.obj", obj);
+  const Outcome r = Finish(Start({"series", dir / "wand.obj", "1"}, 1 << 20));
+  EXPECT_EQ(r.status, 1) << "signal " << r.signal;
+  EXPECT_EQ(r.err, "E/A-Fehler 28\n");
+  EXPECT_EQ(dir.Names(),
+            (Lines{"dxf_plateau.obj", "dxf_pyramid.obj", "dxf_pyramid_comma.obj", "wand.obj"}));
 }
 
 TEST_F(QuervikBatch, MeshExportBesideTheObjFile) {

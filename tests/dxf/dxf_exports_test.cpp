@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -332,6 +334,49 @@ TEST_F(DxfExports, SeriesIsTheSameFileForEveryThreadCountAndWithTheIndex) {
           << threads << " threads, index " << (ix != nullptr);
     }
   }
+}
+
+// Each export knows its size before it opens the file: on a disk one byte
+// too small it fails at once with the full disk's error and leaves the
+// previous file; with exactly enough room it writes. The series counts its
+// segments when the bound from the index is too large.
+TEST_F(DxfExports, AFileTheDiskCannotHoldIsRefusedBeforeWriting) {
+  const Mesh pyramid = Pyramid();
+  const Mesh terrain = gen::MakeTerrain(30, 30);
+  const SectionIndex index = SectionIndex::Build(terrain);
+  const std::vector<std::string> levels = SeriesLevelTexts(terrain.zmin, terrain.zmax, 0.25);
+  TContour contour;
+  CalculateContour(pyramid, 1, contour);
+  struct Case {
+    std::string file;
+    std::function<void()> run;
+  };
+  const std::string obj = dir / "teil.obj";
+  const Case cases[] = {
+      {"S1.dxf", [&] { SchreibDXF(writer, obj, "1", contour); }},
+      {"teil.DXF", [&] { WriteMeshDxf(writer, obj, pyramid); }},
+      {"Bruchkanten.dxf",
+       [&] {
+         SchreibBruchkantenDXF(writer, obj, pyramid, {{1, 2}, {2, 5}});
+       }},
+      {"Schnitte.dxf", [&] { WriteSeriesDxf(writer, obj, terrain, &index, levels); }},
+      {"Schnitte.dxf", [&] { WriteSeriesDxf(writer, obj, terrain, nullptr, levels); }},
+  };
+  for (const Case& c : cases) {
+    std::uintmax_t room = UINTMAX_MAX;
+    writer.FreeSpace = [&](const std::string&) { return std::optional<std::uintmax_t>(room); };
+    c.run();
+    const std::string written = ReadFile(dir / c.file);
+    ASSERT_GT(written.size(), 52u) << c.file;
+    room = written.size() - 1;
+    EXPECT_EQ(ErrorText(c.run), "E/A-Fehler 28") << c.file;
+    EXPECT_FALSE(writer.DXFIsOpen());
+    EXPECT_TRUE(ReadFile(dir / c.file) == written) << c.file;
+    room = written.size();
+    c.run();
+    EXPECT_TRUE(ReadFile(dir / c.file) == written) << c.file;
+  }
+  EXPECT_EQ(dir.Names(), (Lines{"Bruchkanten.dxf", "S1.dxf", "Schnitte.dxf", "teil.DXF"}));
 }
 
 TEST_F(DxfExports, SeriesIntoAMissingFolderIsRefused) {
