@@ -131,6 +131,8 @@ int main(int argc, char** argv) {
     return app.exit(e);
   }
 
+  // Ctrl-C, SIGTERM or a file-size limit leave no temporary file behind.
+  RemoveUnfinishedDxfFilesOnSignals();
   try {
     if (section->parsed()) {
       Section(mesh, levelText);

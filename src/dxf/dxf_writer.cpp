@@ -6,11 +6,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <climits>
 #include <cmath>
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -260,6 +262,54 @@ std::optional<std::uintmax_t> FileSystemFreeSpace(const std::string& folder) {
   return blocks * size;
 }
 
+// The temporary files being written, for a signal handler to remove: a
+// fixed table of names that needs neither a lock nor memory, since a handler
+// may use neither. A slot is claimed for a name before the file is created and
+// given back after the file is renamed or removed, so a signal at any moment
+// finds every temporary file that exists (at worst a name that is gone).
+constexpr int kMaxUnfinished = 16;  // writers open at once; more are not cleaned up
+enum SlotState : int { kFree, kClaimed, kNamed, kRemoving };
+struct UnfinishedSlot {
+  std::atomic<int> state{kFree};
+  char path[PATH_MAX];
+};
+static_assert(std::atomic<int>::is_always_lock_free);
+UnfinishedSlot unfinished[kMaxUnfinished];
+
+int ClaimSlot(const std::string& path) {
+  if (path.size() >= PATH_MAX) return -1;
+  for (int i = 0; i < kMaxUnfinished; ++i) {
+    int expected = kFree;
+    if (unfinished[i].state.compare_exchange_strong(expected, kClaimed)) {
+      std::memcpy(unfinished[i].path, path.c_str(), path.size() + 1);
+      unfinished[i].state.store(kNamed, std::memory_order_release);
+      return i;
+    }
+  }
+  return -1;
+}
+
+void ReleaseSlot(int i) {
+  if (i < 0) return;
+  // A slot a handler is removing stays taken: the process is ending.
+  int expected = kNamed;
+  unfinished[i].state.compare_exchange_strong(expected, kFree);
+}
+
+// Removes every temporary file, then lets the signal end the process as it
+// would have (SA_RESETHAND restored its default action; the signal is
+// blocked while the handler runs and arrives when it returns). Uses only
+// async-signal-safe calls.
+void RemoveUnfinishedAndDie(int sig) {
+  const int savedErrno = errno;
+  for (UnfinishedSlot& slot : unfinished) {
+    int expected = kNamed;
+    if (slot.state.compare_exchange_strong(expected, kRemoving)) ::unlink(slot.path);
+  }
+  errno = savedErrno;
+  ::raise(sig);
+}
+
 std::mt19937_64& Rng() {
   thread_local std::mt19937_64 rng = [] {
     std::random_device rd;
@@ -287,10 +337,33 @@ std::size_t DxfLineRecordSize(std::string_view Layer, std::string_view LTyp) {
   return LineRecordSize(Layer, LTyp);
 }
 
+void RemoveUnfinishedDxfFilesOnSignals() {
+  struct sigaction action {};
+  action.sa_handler = RemoveUnfinishedAndDie;
+  action.sa_flags = SA_RESETHAND;
+  sigemptyset(&action.sa_mask);
+  const int ending[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+  for (const int sig : ending) sigaddset(&action.sa_mask, sig);
+  for (const int sig : ending) {
+    struct sigaction old {};
+    // A signal ignored on purpose (nohup) stays ignored.
+    if (::sigaction(sig, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;
+    ::sigaction(sig, &action, nullptr);
+  }
+  // Beyond the file-size limit a write fails with EFBIG instead.
+  std::signal(SIGXFSZ, SIG_IGN);
+}
+
 struct DxfWriter::File {
+  File() = default;
+  ~File() { ReleaseSlot(slot); }
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+
   int fd = -1;
   std::string target;  // the name the finished file gets
   std::string temp;    // the name it is written under
+  int slot = -1;       // its entry among the unfinished files, or -1
   std::unique_ptr<char[]> buffer{new char[kBufferSize]};
   size_t used = 0;
 };
@@ -341,7 +414,9 @@ void DxfWriter::DXFOpen() {
   auto file = std::make_unique<File>();
   file->target = target;
   for (int attempt = 0; attempt < 100; ++attempt) {
+    ReleaseSlot(file->slot);
     file->temp = TempName(target, Rng());
+    file->slot = ClaimSlot(file->temp);
     // 0666: the usual permissions of a new file, less the user's umask.
     file->fd = ::open(file->temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (file->fd >= 0 || errno != EEXIST) break;

@@ -50,6 +50,15 @@ class DxfLineBuffer {
   size_t capacity_ = 0;
 };
 
+// Makes a process that is interrupted leave no temporary DXF file behind:
+// SIGINT (Ctrl-C), SIGTERM, SIGHUP and SIGQUIT remove the temporary file of
+// every unfinished DxfWriter (the targets keep their previous content) and
+// then end the process as the signal would have; a signal the process
+// ignores stays ignored. A file-size limit no longer ends the process
+// (SIGXFSZ ignored): the write fails with "E/A-Fehler 27". For programs that
+// have no handlers of their own for these signals.
+void RemoveUnfinishedDxfFilesOnSignals();
+
 class DxfWriter {
  public:
   DxfWriter();

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -219,6 +220,50 @@ TEST_F(QuervikBatch, ASeriesLargerThanTheDiskIsRefusedAtOnce) {
   EXPECT_EQ(r.err, "E/A-Fehler 28\n");
   EXPECT_EQ(dir.Names(),
             (Lines{"dxf_plateau.obj", "dxf_pyramid.obj", "dxf_pyramid_comma.obj", "wand.obj"}));
+}
+
+// Stopped by a file-size limit, the tool says so and keeps the old file.
+TEST_F(QuervikBatch, AFileSizeLimitIsAnErrorAndLeavesNothingBehind) {
+  test::WriteFile(dir / "dxf_pyramid.DXF", "alt");
+  const Outcome r = Finish(Start({"mesh", Obj("dxf_pyramid.obj")}, 1000));
+  EXPECT_EQ(r.signal, 0);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "E/A-Fehler 27\n");
+  EXPECT_EQ(ReadFile(dir / "dxf_pyramid.DXF"), "alt");
+  EXPECT_EQ(dir.Names(), (Lines{"dxf_plateau.obj", "dxf_pyramid.DXF", "dxf_pyramid.obj",
+                                "dxf_pyramid_comma.obj"}));
+}
+
+// Ctrl-C or SIGTERM while the mesh is written: the process ends by the
+// signal, the temporary file is gone and the old file is kept. The signal is
+// sent as soon as the temporary file shows up; the export of 300,000 faces
+// (about 200 MB) lasts far longer than that.
+TEST_F(QuervikBatch, InterruptedExportsLeaveNothingBehind) {
+  std::string obj = "v 0 0 0\nv 1 0 0\nv 0 1 1\n";
+  for (int f = 0; f < 300000; ++f) obj += "f 1 2 3\n";
+  test::WriteFile(dir / "netz.obj", obj);
+  for (const int sig : {SIGINT, SIGTERM}) {
+    test::WriteFile(dir / "netz.DXF", "alt");
+    const pid_t pid = Start({"mesh", dir / "netz.obj"});
+    bool sent = false;
+    auto running = [pid] {
+      siginfo_t info{};
+      return waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+             info.si_pid == 0;
+    };
+    while (!sent && running()) {
+      for (const std::string& name : dir.Names()) {
+        if (name.rfind("netz.DXF.", 0) == 0) sent = kill(pid, sig) == 0;
+      }
+      if (!sent) usleep(1000);
+    }
+    const Outcome r = Finish(pid);
+    ASSERT_TRUE(sent) << "the export ended before the signal: " << r.out << r.err;
+    EXPECT_EQ(r.signal, sig);
+    EXPECT_EQ(ReadFile(dir / "netz.DXF"), "alt");
+    EXPECT_EQ(dir.Names(), (Lines{"dxf_plateau.obj", "dxf_pyramid.obj", "dxf_pyramid_comma.obj",
+                                  "netz.DXF", "netz.obj"}));
+  }
 }
 
 TEST_F(QuervikBatch, MeshExportBesideTheObjFile) {

@@ -262,6 +262,49 @@ TEST(DxfWriterLifecycle, ALinkStaysALinkAndItsFileIsReplaced) {
   EXPECT_EQ(dir.Names(), (std::vector<std::string>{"echt", "link.dxf"}));
 }
 
+// The handlers are process-wide, so each case runs in a child process. A
+// signal in the middle of writing removes the temporary files of every open
+// writer and ends the process by that signal; the targets keep their old
+// content, a finished file stays. A signal ignored before stays ignored.
+TEST(DxfWriterSignals, AnEndingSignalRemovesTheUnfinishedFiles) {
+  for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+    TempDir dir;
+    WriteFile(dir / "a.dxf", "alt");
+    const bool ignored = sig == SIGHUP;  // as under nohup
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      const rlimit noCore{0, 0};
+      ::setrlimit(RLIMIT_CORE, &noCore);
+      if (ignored) std::signal(SIGHUP, SIG_IGN);
+      RemoveUnfinishedDxfFilesOnSignals();
+      DxfWriter a, b, done;
+      done.DXFFileName = dir / "fertig.dxf";
+      done.DXFOpen();
+      done.DXFClose();
+      a.DXFFileName = dir / "a.dxf";
+      a.DXFOpen();
+      for (int i = 0; i < 10000; ++i) a.DXFLinie(i, i, i, 0, 0, 0, "FACE", "CONTINUOUS");
+      b.DXFFileName = dir / "b.dxf";
+      b.DXFOpen();
+      ::raise(sig);
+      a.DXFClose();
+      ::_exit(ignored ? 0 : 3);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    if (ignored) {
+      ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "ended by SIGHUP";
+      EXPECT_EQ(ReadFile(dir / "a.dxf").size(), 52u + 10000 * 219);
+      continue;
+    }
+    ASSERT_TRUE(WIFSIGNALED(status)) << "signal " << sig << " did not end the process";
+    EXPECT_EQ(WTERMSIG(status), sig);
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"a.dxf", "fertig.dxf"})) << sig;
+    EXPECT_EQ(ReadFile(dir / "a.dxf"), "alt");
+  }
+}
+
 TEST(DxfWriterRoom, AFileFitsTheFreeSpaceOfTheFolderItLandsIn) {
   TempDir dir;
   std::filesystem::create_directory(dir.path() / "echt");
