@@ -340,7 +340,7 @@ std::size_t DxfLineRecordSize(std::string_view Layer, std::string_view LTyp) {
 void RemoveUnfinishedDxfFilesOnSignals() {
   struct sigaction action {};
   action.sa_handler = RemoveUnfinishedAndDie;
-  action.sa_flags = SA_RESETHAND;
+  action.sa_flags = static_cast<int>(SA_RESETHAND);
   sigemptyset(&action.sa_mask);
   const int ending[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
   for (const int sig : ending) sigaddset(&action.sa_mask, sig);
