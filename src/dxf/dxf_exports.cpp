@@ -305,8 +305,8 @@ std::vector<std::string> SeriesLevelTexts(double zmin, double zmax, double dh) {
   if (!std::isfinite(H)) throw tooMany;
   // The count is known before any text is made: a huge series is refused at
   // once instead of after a million texts. A step lost against the heights,
-  // or so small that the first levels share a layer, is named as such, as a
-  // smaller count would not cure it.
+  // or so small that the first levels share a layer, is named as such: that,
+  // more than the count, is what the user has to mend.
   const double estimate = (zmax - H) / dh;
   if (!(estimate < static_cast<double>(kMaxSeriesLevels)) && H <= zmax) {
     const double far = std::fabs(H) >= std::fabs(zmax) ? H : zmax;
