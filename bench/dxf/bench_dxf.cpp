@@ -11,6 +11,12 @@
 // (gen::MakeTerrain(1000, 1000)), with the section index, computed one after
 // another on the calling thread (threads:1) and in parallel on every core
 // (threads:0), in the same run.
+//
+// SeriesSizeCheck: what the series spends, before it opens its file, to know
+// that the file fits on the disk, for the same 200 levels: the bound from the
+// section index (check:0, always done) and the exact count of segments
+// (check:1, done only when the bound does not fit, the index built already).
+// Counters: the bound and the exact size of the file in MB.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -141,6 +147,32 @@ void BM_Series200(benchmark::State& state) {
   std::filesystem::remove_all(dir);
 }
 
+void BM_SeriesSizeCheck(benchmark::State& state) {
+  const Mesh& m = Terrain1000();
+  static const SectionIndex index = SectionIndex::Build(m);
+  std::vector<double> levels;
+  for (int k = 0; k < 200; ++k) levels.push_back(m.zmin + (k + 0.5) * (m.zmax - m.zmin) / 200);
+  // Every level text of this terrain has 8 characters: a layer of 10.
+  const double line = static_cast<double>(DxfLineRecordSize("S   0.000d", "CONTINUOUS"));
+  double bound = 0, exact = 0;
+  for (auto _ : state) {
+    if (state.range(0) == 0) {
+      std::size_t lines = 0;
+      for (const double level : levels) lines += index.CandidateBound(level);
+      benchmark::DoNotOptimize(lines);
+      bound = static_cast<double>(lines) * line;
+    } else {
+      const SectionLineCount count(m);
+      std::size_t lines = 0;
+      for (const double level : levels) lines += count.At(level);
+      benchmark::DoNotOptimize(lines);
+      exact = static_cast<double>(lines) * line;
+    }
+  }
+  if (state.range(0) == 0) state.counters["bound_MB"] = bound / 1e6;
+  if (state.range(0) == 1) state.counters["exact_MB"] = exact / 1e6;
+}
+
 BENCHMARK(BM_FormatDxfReal);
 BENCHMARK(BM_MeshDxf)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_MeshDxf_FprintfPeer)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
@@ -152,6 +184,7 @@ BENCHMARK(BM_Series200)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(3);
+BENCHMARK(BM_SeriesSizeCheck)->ArgName("check")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

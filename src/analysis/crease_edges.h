@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -30,19 +31,28 @@ struct CreaseHooks {
 };
 
 // The whole detection: shows "Set vertexpointer...", rebuilds vp, empties
-// Bruchkanten, shows "Calc face normals...", rebuilds Fn (which may raise
-// "Ungültige Gleitkommaoperation"), converts angleText (degrees) with the
-// process-wide number format (may raise "'…' ist kein gültiger
-// Gleitkommawert"), shows "Suche Kanten..." with a repaint, lets events run
-// once, searches faces 1 … last with the pairs (1st,2nd), (1st,3rd),
-// (2nd,3rd), and shows "%d Kanten gefunden" with a repaint. Each unordered
-// pair is listed once, lower vertex first, in order of discovery.
+// Bruchkanten, shows "Calc face normals...", rebuilds Fn, converts angleText
+// (degrees) with the process-wide number format (may raise "'…' ist kein
+// gültiger Gleitkommawert"; an angle outside 0 < angle <= 180 raises "Der
+// Kantenwinkel muss größer als 0° und höchstens 180° sein"), shows "Suche
+// Kanten..." with a repaint, lets events run once, searches faces 1 … last
+// with the pairs (1st,2nd), (1st,3rd), (2nd,3rd), and shows "%d Kanten
+// gefunden" with a repaint. Each unordered pair is listed once, lower vertex
+// first, in order of discovery.
+//
+// Faces without area (CalcFaceNormals gives them no normal) are skipped: they
+// are not visited, and an edge is judged by its first two faces with an area.
+// Returns how many faces were skipped.
 //
 // The events let run in the middle may change the mesh (a new load, a
 // transformation) or start another detection: the search then rebuilds vp
 // and Fn for the mesh as it is (showing "Normale rechnen" again) and starts
 // from an empty list, so it never reads stale indexes nor lists an edge twice.
-void BruchkanteFinden(Mesh& mesh, std::string_view angleText, std::vector<Tbruchkante>& Bruchkanten,
-                      const CreaseHooks& hooks = {});
+size_t BruchkanteFinden(Mesh& mesh, std::string_view angleText,
+                        std::vector<Tbruchkante>& Bruchkanten, const CreaseHooks& hooks = {});
+
+// "<n> Faces ohne Fläche übersprungen": what the window's finish text and the
+// batch tool add when the detection skipped faces.
+std::string SkippedFacesText(size_t faces);
 
 }  // namespace quervik

@@ -84,10 +84,11 @@ void Info(const std::string& path, const std::string* levelText) {
 void Creases(const std::string& path, const std::string& angleText) {
   Mesh mesh = Load(path);
   std::vector<Tbruchkante> Bruchkanten;
-  BruchkanteFinden(mesh, angleText, Bruchkanten);
+  const size_t skipped = BruchkanteFinden(mesh, angleText, Bruchkanten);
   DxfWriter writer;
-  SchreibBruchkantenDXF(writer, path, mesh, Bruchkanten);
+  SchreibBruchkantenDXF(writer, path, mesh, Bruchkanten, {}, skipped);
   std::cout << writer.DXFFileName << '\n';
+  if (skipped > 0) std::cout << SkippedFacesText(skipped) << '\n';
 }
 
 // The exact volumes at a level: two decimals with the process-wide
@@ -228,6 +229,8 @@ int main(int argc, char** argv) {
     return app.exit(e);
   }
 
+  // Ctrl-C, SIGTERM or a file-size limit leave no temporary file behind.
+  RemoveUnfinishedDxfFilesOnSignals();
   try {
     if (section->parsed()) {
       Section(mesh, levelText);

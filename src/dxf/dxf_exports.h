@@ -1,6 +1,13 @@
 // The DXF exports: the section line, the whole mesh, a series of sections
 // and the crease edges, each beside the OBJ file. The window and the batch
 // tool call these same functions, so both write the same bytes.
+//
+// Every export refuses, before any file is touched, a target that is the OBJ
+// file itself (also through a link): "Die DXF-Datei würde die OBJ-Datei
+// überschreiben: <file>"; and a file larger than the free space of its folder
+// (DxfWriter::DXFFits) with the error of a full disk, "E/A-Fehler 28". The
+// sizes are exact; the series first bounds its size from the section index
+// and counts its segments only when the bound does not fit.
 #pragma once
 
 #include <cstdint>
@@ -39,17 +46,24 @@ std::string MeshDxfFileName(std::string_view objPath);
 void SchreibDXF(DxfWriter& writer, std::string_view objPath, std::string_view levelText,
                 const TContour& contour);
 
-// The whole mesh: three LINEs per face slot 0 … last (A-B, A-C, B-C), x and
-// y exchanged, layer "FACE", into MeshDxfFileName(objPath).
+// The whole mesh: three LINEs per face 1 … last (A-B, A-C, B-C), x and y
+// exchanged, layer "FACE", into MeshDxfFileName(objPath). The placeholder
+// slot 0 is no face and writes nothing.
 void WriteMeshDxf(DxfWriter& writer, std::string_view objPath, const Mesh& mesh);
 
 // The level texts of a series: H = trunc(zmin/dh)*dh (trunc to a whole
 // number, so never -0), each level written "%8.3f" with the process-wide
 // separator, H += dh until H > zmax (at least one level). Refuses, before
-// anything else happens, dh <= 0 or NaN ("Die Schrittweite muss größer als 0
-// sein") and a series of more than a million levels or one whose step is
-// lost against the level ("Die Schrittweite ist zu klein: mehr als 1000000
-// Schnitte").
+// anything else happens:
+// - dh <= 0 or NaN: "Die Schrittweite muss größer als 0 sein";
+// - a step that does not change the level at some height of the series:
+//   "Die Schrittweite ist zu klein: sie ändert die Höhe <h> nicht" (h "%.3f");
+// - two levels with the same text, which would share their layer: "Die
+//   Schrittweite ist zu klein: zwei Schnitte kämen auf denselben Layer
+//   'S<text>d'";
+// - more than a million levels: "Die Schrittweite ist zu klein: mehr als
+//   1000000 Schnitte" (when the first levels already show one of the two
+//   above, that one is named instead).
 std::vector<std::string> SeriesLevelTexts(double zmin, double zmax, double dh);
 
 // Called after each level of the series, in order, with the level text and
@@ -77,9 +91,12 @@ void WriteSeriesDxfThreads(DxfWriter& writer, std::string_view objPath, const Me
 
 // The crease edges into ObjFolder(objPath) + "Bruchkanten.dxf": one LINE per
 // entry from V[lower] to V[higher], layer "Bruchkante". Shows
-// "%d Kanten gefunden schreibe <file>" before and "Fertig!" after, with repaints.
+// "%d Kanten gefunden schreibe <file>" before and "Fertig!" after, with
+// repaints; when the detection skipped faces without area (skippedFaces, as
+// BruchkanteFinden returned it) the finish reads "Fertig! <n> Faces ohne
+// Fläche übersprungen".
 void SchreibBruchkantenDXF(DxfWriter& writer, std::string_view objPath, const Mesh& mesh,
-                           const std::vector<Tbruchkante>& Bruchkanten,
-                           const StatusFn& status = {});
+                           const std::vector<Tbruchkante>& Bruchkanten, const StatusFn& status = {},
+                           size_t skippedFaces = 0);
 
 }  // namespace quervik

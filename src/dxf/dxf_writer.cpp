@@ -2,14 +2,17 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <climits>
 #include <cmath>
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -219,6 +222,10 @@ char* PutLineRecord(char* out, double x1, double y1, double z1, double x2, doubl
 
 constexpr size_t kBufferSize = size_t{1} << 20;
 
+constexpr std::string_view kOpening = "  0\r\nSECTION\r\n  2\r\nENTITIES\r\n";
+constexpr std::string_view kClosing = "  0\r\nENDSEC\r\n  0\r\nEOF\r\n";
+static_assert(kOpening.size() + kClosing.size() == kDxfFrameSize);
+
 // The name of the temporary file beside `target`: the target's name with a
 // random suffix, or a short hidden name in the same folder when the target's
 // name leaves no room for a suffix.
@@ -230,6 +237,77 @@ std::string TempName(const std::string& target, std::mt19937_64& rng) {
   const size_t base = slash == std::string::npos ? 0 : slash + 1;
   if (target.size() - base + 7 <= NAME_MAX) return target + "." + suffix;
   return target.substr(0, base) + ".quervik-" + suffix;
+}
+
+// The file DXFOpen replaces for `name`: the name itself, or the file a link
+// of that name points to, so that the link stays a link.
+std::string ResolveTarget(const std::string& name) {
+  struct stat st {};
+  if (::lstat(name.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    if (char* real = ::realpath(name.c_str(), nullptr)) {
+      std::string target = real;
+      std::free(real);
+      return target;
+    }
+  }
+  return name;
+}
+
+std::optional<std::uintmax_t> FileSystemFreeSpace(const std::string& folder) {
+  struct statvfs fs {};
+  if (::statvfs(folder.c_str(), &fs) != 0) return std::nullopt;
+  const std::uintmax_t blocks = ::geteuid() == 0 ? fs.f_bfree : fs.f_bavail;
+  const std::uintmax_t size = fs.f_frsize != 0 ? fs.f_frsize : fs.f_bsize;
+  if (size != 0 && blocks > UINTMAX_MAX / size) return UINTMAX_MAX;
+  return blocks * size;
+}
+
+// The temporary files being written, for a signal handler to remove: a
+// fixed table of names that needs neither a lock nor memory, since a handler
+// may use neither. A slot is claimed for a name before the file is created and
+// given back after the file is renamed or removed, so a signal at any moment
+// finds every temporary file that exists (at worst a name that is gone).
+constexpr int kMaxUnfinished = 16;  // writers open at once; more are not cleaned up
+enum SlotState : int { kFree, kClaimed, kNamed, kRemoving };
+struct UnfinishedSlot {
+  std::atomic<int> state{kFree};
+  char path[PATH_MAX];
+};
+static_assert(std::atomic<int>::is_always_lock_free);
+UnfinishedSlot unfinished[kMaxUnfinished];
+
+int ClaimSlot(const std::string& path) {
+  if (path.size() >= PATH_MAX) return -1;
+  for (int i = 0; i < kMaxUnfinished; ++i) {
+    int expected = kFree;
+    if (unfinished[i].state.compare_exchange_strong(expected, kClaimed)) {
+      std::memcpy(unfinished[i].path, path.c_str(), path.size() + 1);
+      unfinished[i].state.store(kNamed, std::memory_order_release);
+      return i;
+    }
+  }
+  return -1;
+}
+
+void ReleaseSlot(int i) {
+  if (i < 0) return;
+  // A slot a handler is removing stays taken: the process is ending.
+  int expected = kNamed;
+  unfinished[i].state.compare_exchange_strong(expected, kFree);
+}
+
+// Removes every temporary file, then lets the signal end the process as it
+// would have (SA_RESETHAND restored its default action; the signal is
+// blocked while the handler runs and arrives when it returns). Uses only
+// async-signal-safe calls.
+void RemoveUnfinishedAndDie(int sig) {
+  const int savedErrno = errno;
+  for (UnfinishedSlot& slot : unfinished) {
+    int expected = kNamed;
+    if (slot.state.compare_exchange_strong(expected, kRemoving)) ::unlink(slot.path);
+  }
+  errno = savedErrno;
+  ::raise(sig);
 }
 
 std::mt19937_64& Rng() {
@@ -255,10 +333,37 @@ std::string FormatDxfAngle(double alfa) {
   return FormatFixed(alfa, 10, 4, '.');
 }
 
+std::size_t DxfLineRecordSize(std::string_view Layer, std::string_view LTyp) {
+  return LineRecordSize(Layer, LTyp);
+}
+
+void RemoveUnfinishedDxfFilesOnSignals() {
+  struct sigaction action {};
+  action.sa_handler = RemoveUnfinishedAndDie;
+  action.sa_flags = static_cast<int>(SA_RESETHAND);
+  sigemptyset(&action.sa_mask);
+  const int ending[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+  for (const int sig : ending) sigaddset(&action.sa_mask, sig);
+  for (const int sig : ending) {
+    struct sigaction old {};
+    // A signal ignored on purpose (nohup) stays ignored.
+    if (::sigaction(sig, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;
+    ::sigaction(sig, &action, nullptr);
+  }
+  // Beyond the file-size limit a write fails with EFBIG instead.
+  std::signal(SIGXFSZ, SIG_IGN);
+}
+
 struct DxfWriter::File {
+  File() = default;
+  ~File() { ReleaseSlot(slot); }
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+
   int fd = -1;
   std::string target;  // the name the finished file gets
-  std::string temp;    // the name it is written under; empty when written in place
+  std::string temp;    // the name it is written under
+  int slot = -1;       // its entry among the unfinished files, or -1
   std::unique_ptr<char[]> buffer{new char[kBufferSize]};
   size_t used = 0;
 };
@@ -276,7 +381,7 @@ bool DxfWriter::DXFIsOpen() const {
 void DxfWriter::Abandon() noexcept {
   if (!file_) return;
   if (file_->fd >= 0) ::close(file_->fd);
-  if (!file_->temp.empty()) ::unlink(file_->temp.c_str());
+  ::unlink(file_->temp.c_str());
   file_.reset();
 }
 
@@ -292,20 +397,15 @@ void DxfWriter::DXFOpen() {
   if (DXFFileName.find('\0') != std::string::npos) throw Error("Ungültige Zeichen im Pfad");
 
   // Write beside the file a link names, so that the link stays a link.
-  std::string target = DXFFileName;
-  struct stat st {};
-  const bool exists = ::lstat(target.c_str(), &st) == 0;
-  if (exists && S_ISLNK(st.st_mode)) {
-    if (char* real = ::realpath(target.c_str(), nullptr)) {
-      target = real;
-      std::free(real);
-    }
-  }
+  const std::string target = ResolveTarget(DXFFileName);
   struct stat old {};
   const bool oldExists = ::stat(target.c_str(), &old) == 0;
   if (oldExists) {
+    // Only a plain file is replaced. A folder, a pipe, a device or a socket
+    // is refused without opening it: opening a pipe would wait for a reader
+    // for ever, and the rename would put a plain file in the place of any.
+    if (!S_ISREG(old.st_mode)) RaiseFileError(EACCES, DXFFileName);
     // What overwriting in place would refuse, the rename must refuse too.
-    if (S_ISDIR(old.st_mode)) RaiseFileError(EISDIR, DXFFileName);
     if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
       RaiseFileError(errno, DXFFileName);
     }
@@ -313,41 +413,42 @@ void DxfWriter::DXFOpen() {
 
   auto file = std::make_unique<File>();
   file->target = target;
-  if (oldExists && !S_ISREG(old.st_mode)) {
-    // A device or a pipe is written in place: a rename would replace it by a
-    // plain file.
-    file->fd = ::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    if (file->fd < 0) RaiseFileError(errno, DXFFileName);
-    file_ = std::move(file);
-    Put("  0\r\nSECTION\r\n  2\r\nENTITIES\r\n");
-    return;
-  }
   for (int attempt = 0; attempt < 100; ++attempt) {
+    ReleaseSlot(file->slot);
     file->temp = TempName(target, Rng());
+    file->slot = ClaimSlot(file->temp);
     // 0666: the usual permissions of a new file, less the user's umask.
     file->fd = ::open(file->temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (file->fd >= 0 || errno != EEXIST) break;
   }
   if (file->fd < 0) RaiseFileError(errno, DXFFileName);
-  if (oldExists && S_ISREG(old.st_mode)) {
+  if (oldExists) {
     // Overwriting in place keeps the file's permissions; so does the rename.
     (void)::fchmod(file->fd, old.st_mode & 07777);
   }
   file_ = std::move(file);
-  Put("  0\r\nSECTION\r\n  2\r\nENTITIES\r\n");
+  Put(kOpening);
+}
+
+bool DxfWriter::DXFFits(std::uintmax_t bytes) const {
+  if (DXFFileName.empty() || DXFFileName.find('\0') != std::string::npos) return true;
+  const std::string target = ResolveTarget(DXFFileName);
+  const size_t slash = target.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+  const std::optional<std::uintmax_t> free =
+      FreeSpace ? FreeSpace(folder) : FileSystemFreeSpace(folder);
+  return !free || bytes <= *free;
 }
 
 void DxfWriter::DXFClose() {
   if (!file_) return;
-  Put("  0\r\nENDSEC\r\n  0\r\nEOF\r\n");
+  Put(kClosing);
   Flush();
   if (::fsync(file_->fd) != 0 && errno != EINVAL) Fail(errno);
   const int fd = file_->fd;
   file_->fd = -1;
   if (::close(fd) != 0) Fail(errno);
-  if (!file_->temp.empty() && ::rename(file_->temp.c_str(), file_->target.c_str()) != 0) {
-    Fail(errno);
-  }
+  if (::rename(file_->temp.c_str(), file_->target.c_str()) != 0) Fail(errno);
   file_.reset();
 }
 

@@ -8,7 +8,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,6 +24,12 @@ std::string FormatDxfReal(double v);
 
 // The rotation of a TEXT: "%10.4f" with '.' (wider when needed).
 std::string FormatDxfAngle(double alfa);
+
+// The bytes of a file with no entity: its 4 opening and 4 closing lines.
+inline constexpr std::size_t kDxfFrameSize = 52;
+
+// The bytes of one LINE entity on `Layer` with the line type `LTyp`.
+std::size_t DxfLineRecordSize(std::string_view Layer, std::string_view LTyp);
 
 // LINE entities formatted apart from any file, byte for byte as
 // DxfWriter::DXFLinie writes them: several threads can each format their part
@@ -41,6 +50,15 @@ class DxfLineBuffer {
   size_t capacity_ = 0;
 };
 
+// Makes a process that is interrupted leave no temporary DXF file behind:
+// SIGINT (Ctrl-C), SIGTERM, SIGHUP and SIGQUIT remove the temporary file of
+// every unfinished DxfWriter (the targets keep their previous content) and
+// then end the process as the signal would have; a signal the process
+// ignores stays ignored. A file-size limit no longer ends the process
+// (SIGXFSZ ignored): the write fails with "E/A-Fehler 27". For programs that
+// have no handlers of their own for these signals.
+void RemoveUnfinishedDxfFilesOnSignals();
+
 class DxfWriter {
  public:
   DxfWriter();
@@ -51,11 +69,23 @@ class DxfWriter {
   // Name of the file that the next DXFOpen creates; kept after closing.
   // Writing goes to a temporary file beside it (same folder, permissions of
   // a new file, or those of the file it replaces); a link is followed, so
-  // the file it points to is replaced and the link stays. An existing device
-  // or pipe is written in place.
+  // the file it points to is replaced and the link stays.
   std::string DXFFileName;
 
   bool DXFIsOpen() const;
+
+  // Whether a file of `bytes` bytes fits into the free space of the folder
+  // DXFOpen would write DXFFileName into (a link followed): lets an export
+  // refuse a file that cannot fit before it touches anything, instead of
+  // filling the disk first. True when the free space cannot be found out
+  // (a folder that does not exist); DXFOpen then reports what is wrong.
+  bool DXFFits(std::uintmax_t bytes) const;
+
+  // The free space, in bytes, that a new file in `folder` may take, or
+  // nullopt when unknown. Empty: the file system's own count (the blocks
+  // free to this user; to root also the reserved ones). Tests put a small
+  // disk here.
+  std::function<std::optional<std::uintmax_t>(const std::string& folder)> FreeSpace;
 
   // Starts a new file for DXFFileName (an unfinished earlier one is
   // abandoned) and writes the 4 opening lines. Raises the German file error
@@ -63,8 +93,9 @@ class DxfWriter {
   // "Zu viele geöffnete Dateien", "E/A-Fehler %d"); after any failure the
   // temporary file is gone and DXFIsOpen() is false. An empty name is
   // "Ungültiger Dateiname", a name holding NUL "Ungültige Zeichen im Pfad";
-  // a target that is a folder or may not be written is refused at once
-  // ("Dateizugriff verweigert"), as overwriting it in place would be.
+  // a target that is not a plain file (a folder, a pipe, a device, a socket)
+  // or may not be written is refused at once, without opening it
+  // ("Dateizugriff verweigert").
   void DXFOpen();
 
   // When open: writes the 4 closing lines, flushes, forces the file to disk

@@ -1,5 +1,6 @@
 #include "model/face_normals.h"
 
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -67,7 +68,7 @@ void setVertexFacePointers(Mesh& mesh) {
   }
 }
 
-void CalcFaceNormals(Mesh& mesh, const StatusFn& status) {
+size_t CalcFaceNormals(Mesh& mesh, const StatusFn& status) {
   std::vector<Tvect3D>& Fn = mesh.Fn;
   Fn.resize(1);
   Fn[0] = Tvect3D{};
@@ -76,6 +77,7 @@ void CalcFaceNormals(Mesh& mesh, const StatusFn& status) {
   const size_t nv = mesh.V.size();
   const size_t nf = mesh.Fc.size();
   Fn.reserve(nf);
+  size_t withoutNormal = 0;
   for (size_t i = 1; i < nf; ++i) {
     const TFace& f = mesh.Fc[i];
     CheckCorner(f[1], nv, i);
@@ -86,10 +88,17 @@ void CalcFaceNormals(Mesh& mesh, const StatusFn& status) {
     const Tvertex& C = mesh.V[static_cast<size_t>(f[3])];
     const Tvect3D P1{B.x - A.x, B.y - A.y, B.z - A.z};
     const Tvect3D p2{C.x - A.x, C.y - A.y, C.z - A.z};
-    // A face of zero area raises here; Fn keeps the normals before it.
-    const Tvect3D pn = NormVect(Kreuzprodukt(P1, p2));
-    Fn.push_back(pn);
+    const Tvect3D n = Kreuzprodukt(P1, p2);
+    // Exactly the faces whose normal NormVect could not compute (0/0).
+    const bool zero = n[0] == 0 && n[1] == 0 && n[2] == 0;
+    if (zero || !std::isfinite(n[0]) || !std::isfinite(n[1]) || !std::isfinite(n[2])) {
+      Fn.push_back(Tvect3D{});
+      ++withoutNormal;
+      continue;
+    }
+    Fn.push_back(NormVect(n));
   }
+  return withoutNormal;
 }
 
 }  // namespace quervik

@@ -19,8 +19,16 @@ void setVertexFacePointers(Mesh& mesh);
 
 // Rebuilds mesh.Fn: Fn[0] the zero vector, Fn[i] the unit normal of face i
 // (right-hand rule over corners 1, 2, 3). Shows "Normale rechnen" with a
-// repaint first. A face of zero area raises "Ungültige Gleitkommaoperation";
-// Fn then holds the normals of the faces before it.
-void CalcFaceNormals(Mesh& mesh, const StatusFn& status = {});
+// repaint first. A face without a normal, one of zero area (two equal
+// corners, three corners on a line) or with a corner that is not finite,
+// gets the zero vector: no unit normal is zero, so callers can tell such
+// faces apart. Returns how many faces got it.
+size_t CalcFaceNormals(Mesh& mesh, const StatusFn& status = {});
+
+// True when face i got a normal from CalcFaceNormals (it has an area).
+inline bool HasFaceNormal(const Mesh& mesh, size_t i) {
+  const Tvect3D& n = mesh.Fn[i];
+  return n[0] != 0 || n[1] != 0 || n[2] != 0;
+}
 
 }  // namespace quervik

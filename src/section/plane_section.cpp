@@ -1,5 +1,7 @@
 #include "section/plane_section.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstddef>
 
 #include "section/z_span_index.h"
@@ -60,6 +62,10 @@ void SectionIndex::Candidates(double level, std::vector<std::int32_t>& faces) co
   if (faces_) faces_->Candidates(level, faces);
 }
 
+std::size_t SectionIndex::CandidateBound(double level) const {
+  return faces_ ? faces_->CandidateBound(level) : 0;
+}
+
 void CalculateContour(const Mesh& mesh, double level, TContour& contour,
                       const SectionIndex* index) {
   contour.Points.clear();
@@ -67,7 +73,7 @@ void CalculateContour(const Mesh& mesh, double level, TContour& contour,
   contour.Level = level;
   PointMerge merge(kPtTolerance);
 
-  if (index && index->faces_ && index->version() == mesh.version) {
+  if (index && index->Serves(mesh)) {
     std::vector<std::int32_t> faces;
     index->faces_->Candidates(level, faces);
     // Fc changed without a new version: the faces beyond it are gone.
@@ -99,6 +105,31 @@ void CalculateContour(const Mesh& mesh, double level, TContour& contour,
     return;
   }
   for (std::size_t i = 1; i < mesh.Fc.size(); ++i) CutFace(mesh, i, level, contour, merge);
+}
+
+SectionLineCount::SectionLineCount(const Mesh& mesh) {
+  const std::size_t nf = mesh.Fc.size();
+  lows_.reserve(nf);
+  highs_.reserve(nf);
+  for (std::size_t i = 1; i < nf; ++i) {
+    const Tvertex *A, *B, *C;
+    if (!FaceVertices(mesh, i, A, B, C)) continue;
+    // A NaN corner leaves both of its edges uncut: at most one cut remains.
+    if (std::isnan(A->z) || std::isnan(B->z) || std::isnan(C->z)) continue;
+    lows_.push_back(std::min(A->z, std::min(B->z, C->z)));
+    highs_.push_back(std::max(A->z, std::max(B->z, C->z)));
+  }
+  std::sort(lows_.begin(), lows_.end());
+  std::sort(highs_.begin(), highs_.end());
+}
+
+std::size_t SectionLineCount::At(double level) const {
+  if (std::isnan(level)) return 0;
+  // Faces with low <= level, less those with high <= level (their low is
+  // below the level too): the faces with low <= level < high.
+  const auto low = std::upper_bound(lows_.begin(), lows_.end(), level) - lows_.begin();
+  const auto high = std::upper_bound(highs_.begin(), highs_.end(), level) - highs_.begin();
+  return static_cast<std::size_t>(low - high);
 }
 
 }  // namespace quervik

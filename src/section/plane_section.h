@@ -44,6 +44,16 @@ class SectionIndex {
   // listed; nothing is listed for a NaN level or by an index never built.
   void Candidates(double level, std::vector<std::int32_t>& faces) const;
 
+  // At least the number of faces Candidates(level) lists, and so at least
+  // the number of segments of the section at `level`, in a time that does not
+  // grow with the faces (a few steps per tier of the index). 0 for an index
+  // never built.
+  std::size_t CandidateBound(double level) const;
+
+  // True when CalculateContour uses this index for `mesh`: it was built, and
+  // for this mesh version.
+  bool Serves(const Mesh& mesh) const { return faces_ && version_ == mesh.version; }
+
  private:
   friend void CalculateContour(const Mesh&, double, TContour&, const SectionIndex*);
   std::uint64_t version_ = 0;
@@ -60,5 +70,21 @@ class SectionIndex {
 // own contour. A face naming a vertex slot outside V is skipped.
 void CalculateContour(const Mesh& mesh, double level, TContour& contour,
                       const SectionIndex* index = nullptr);
+
+// The number of segments CalculateContour gives at a level, exactly, for
+// many levels at little cost: built once from the height ranges of the faces
+// (sorted, O(n log n)), each count is two binary searches. A face gives a
+// segment exactly when its lowest corner lies at or below the level and its
+// highest corner above it (one corner apart from the other two, so two edges
+// are cut); faces with a NaN height or a vertex slot outside V give none.
+class SectionLineCount {
+ public:
+  explicit SectionLineCount(const Mesh& mesh);
+  std::size_t At(double level) const;
+
+ private:
+  std::vector<double> lows_;   // the lowest corner of each face, ascending
+  std::vector<double> highs_;  // the highest corner of each face, ascending
+};
 
 }  // namespace quervik

@@ -151,6 +151,17 @@ ZSpanIndex ZSpanIndex::Build(const Mesh& mesh) {
   return index;
 }
 
+std::size_t ZSpanIndex::CandidateBound(double level) const {
+  if (std::isnan(level)) return 0;
+  const std::uint32_t q = Quantum(level);
+  std::size_t bound = 0;
+  for (const Tier& t : tiers_) {
+    const std::size_t g = t.first + static_cast<std::size_t>(BucketAt(q, t.shift));
+    bound += starts_[g + 1] - starts_[g];
+  }
+  return bound;
+}
+
 void ZSpanIndex::Candidates(double level, std::vector<std::int32_t>& faces) const {
   if (std::isnan(level) || tiers_.empty()) return;
   const std::uint32_t q = Quantum(level);

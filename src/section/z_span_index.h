@@ -36,6 +36,11 @@ class ZSpanIndex {
   // exactly at `level`. Nothing for a NaN level.
   void Candidates(double level, std::vector<std::int32_t>& faces) const;
 
+  // At least the number of faces Candidates(level) appends, found without
+  // listing them: the sizes of the one bucket per tier that a level looks
+  // at. 0 for a NaN level.
+  std::size_t CandidateBound(double level) const;
+
   // Statistics for benchmarks and tests.
   std::size_t TierCount() const { return tiers_.size(); }
   std::size_t EntryCount() const { return entry_count_; }

@@ -209,6 +209,8 @@ class TForm1 : public QWidget {
   bool tearingDown_ = false;
   int wheelRest_ = 0;  // angle delta not yet spent on whole steps
 
+  size_t facesWithoutArea_ = 0;  // skipped by the last crease search
+
   std::unique_ptr<quervik::SectionIndex> sectionIndex_;
   MeshKey sectionKey_;
   std::unique_ptr<quervik::VolumeIndex> volumeIndex_;

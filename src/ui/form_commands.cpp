@@ -459,14 +459,16 @@ void TForm1::BruchkanteFinden() {
   // Pending paints and timers may run, but no click or key: a click could
   // load another mesh in the middle of the search.
   hooks.processEvents = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
-  quervik::BruchkanteFinden(mesh, Text(EditKantenwinkel), Bruchkanten, hooks);
+  facesWithoutArea_ = quervik::BruchkanteFinden(mesh, Text(EditKantenwinkel), Bruchkanten, hooks);
 }
 
 void TForm1::SchreibBruchkantenDXF() {
   quervik::SchreibBruchkantenDXF(
-      dxf, PathText(Edit1), mesh, Bruchkanten, [this](std::string_view text, bool repaint) {
+      dxf, PathText(Edit1), mesh, Bruchkanten,
+      [this](std::string_view text, bool repaint) {
         ShowStatus(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), repaint);
-      });
+      },
+      facesWithoutArea_);
 }
 
 void TForm1::UpDown1Changing() {

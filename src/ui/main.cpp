@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "dxf/dxf_writer.h"
 #include "ui/UnitMaintest.h"
 
 namespace {
@@ -30,6 +31,9 @@ int main(int argc, char** argv) {
   }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Quervik"));
+  // Ended from outside (Ctrl-C in its terminal, logout), the program leaves
+  // no half-written DXF file; a file-size limit is an error message.
+  quervik::RemoveUnfinishedDxfFilesOnSignals();
 
   TForm1 Form1;
   Form1.show();

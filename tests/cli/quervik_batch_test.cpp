@@ -3,9 +3,13 @@
 // error texts.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/statvfs.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -29,6 +33,7 @@ using Lines = std::vector<std::string>;
 
 struct Outcome {
   int status = -1;  // exit status, -1 when the tool did not exit normally
+  int signal = 0;   // the signal that ended it, if one did
   std::string out;
   std::string err;
 };
@@ -41,32 +46,42 @@ class QuervikBatch : public ::testing::Test {
     }
   }
 
-  Outcome Batch(const Lines& args) {
+  // Starts the tool with its output into files; `fileSizeLimit` limits the
+  // size of the files it writes, as `ulimit -f` does.
+  pid_t Start(const Lines& args, rlim_t fileSizeLimit = RLIM_INFINITY) {
     std::vector<std::string> argv{QUERVIK_BATCH};
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<char*> cargv;
     for (std::string& a : argv) cargv.push_back(a.data());
     cargv.push_back(nullptr);
     const std::string out = io / "out", err = io / "err";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid = 0;
-    Outcome r;
-    const int rc = posix_spawn(&pid, cargv[0], &actions, nullptr, cargv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) {
-      ADD_FAILURE() << "cannot start " << cargv[0];
-      return r;
+    const pid_t pid = fork();
+    if (pid == 0) {
+      // Only async-signal-safe calls between fork and exec.
+      const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (o < 0 || e < 0 || dup2(o, 1) < 0 || dup2(e, 2) < 0) _exit(126);
+      const rlimit limit{fileSizeLimit, fileSizeLimit};
+      if (fileSizeLimit != RLIM_INFINITY && setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
+      execve(cargv[0], cargv.data(), environ);
+      _exit(127);
     }
+    if (pid < 0) ADD_FAILURE() << "cannot start " << cargv[0];
+    return pid;
+  }
+
+  Outcome Finish(pid_t pid) {
+    Outcome r;
     int wstatus = 0;
-    waitpid(pid, &wstatus, 0);
+    if (pid <= 0 || waitpid(pid, &wstatus, 0) != pid) return r;
     if (WIFEXITED(wstatus)) r.status = WEXITSTATUS(wstatus);
-    r.out = ReadFile(out);
-    r.err = ReadFile(err);
+    if (WIFSIGNALED(wstatus)) r.signal = WTERMSIG(wstatus);
+    r.out = ReadFile(io / "out");
+    r.err = ReadFile(io / "err");
     return r;
   }
+
+  Outcome Batch(const Lines& args) { return Finish(Start(args)); }
 
   std::string Obj(const std::string& name) const { return dir / name; }
 
@@ -180,10 +195,77 @@ TEST_F(QuervikBatch, SeriesRefusesABadStepBeforeWriting) {
     EXPECT_EQ(r.err, "Die Schrittweite muss größer als 0 sein\n") << step;
   }
   Outcome r = Batch({"series", Obj("dxf_pyramid.obj"), "1e-9"});
-  EXPECT_EQ(r.err, "Die Schrittweite ist zu klein: mehr als 1000000 Schnitte\n");
+  EXPECT_EQ(r.err,
+            "Die Schrittweite ist zu klein: zwei Schnitte kämen auf denselben Layer "
+            "'S   0.000d'\n");
   r = Batch({"series", Obj("dxf_pyramid.obj"), "eins"});
   EXPECT_EQ(r.err, "'eins' ist kein gültiger Gleitkommawert\n");
   EXPECT_EQ(dir.Names(), (Lines{"dxf_plateau.obj", "dxf_pyramid.obj", "dxf_pyramid_comma.obj"}));
+}
+
+// The reported case: a few thousand faces spanning the whole height range
+// give a series of a million levels and hundreds of gigabytes. It is
+// refused at once with the full disk's error, and no file is touched. (The
+// file-size limit only keeps a tool that starts writing from filling the
+// disk.)
+TEST_F(QuervikBatch, ASeriesLargerThanTheDiskIsRefusedAtOnce) {
+  struct statvfs fs {};
+  ASSERT_EQ(statvfs(dir.path().c_str(), &fs), 0);
+  const double room = static_cast<double>(fs.f_bfree) * static_cast<double>(fs.f_frsize);
+  // Each face gives a line of at least 225 bytes on each of 999,999 levels.
+  const auto faces = std::max(3200.0, room / (999999.0 * 225) + 1);
+  std::string obj = "v 0 0 0\nv 1 0 999999\nv 0 1 0\n";
+  for (double f = 0; f < faces; ++f) obj += "f 1 2 3\n";
+  test::WriteFile(dir / "wand.obj", obj);
+  const Outcome r = Finish(Start({"series", dir / "wand.obj", "1"}, 1 << 20));
+  EXPECT_EQ(r.status, 1) << "signal " << r.signal;
+  EXPECT_EQ(r.err, "E/A-Fehler 28\n");
+  EXPECT_EQ(dir.Names(),
+            (Lines{"dxf_plateau.obj", "dxf_pyramid.obj", "dxf_pyramid_comma.obj", "wand.obj"}));
+}
+
+// Stopped by a file-size limit, the tool says so and keeps the old file.
+TEST_F(QuervikBatch, AFileSizeLimitIsAnErrorAndLeavesNothingBehind) {
+  test::WriteFile(dir / "dxf_pyramid.DXF", "alt");
+  const Outcome r = Finish(Start({"mesh", Obj("dxf_pyramid.obj")}, 1000));
+  EXPECT_EQ(r.signal, 0);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "E/A-Fehler 27\n");
+  EXPECT_EQ(ReadFile(dir / "dxf_pyramid.DXF"), "alt");
+  EXPECT_EQ(dir.Names(), (Lines{"dxf_plateau.obj", "dxf_pyramid.DXF", "dxf_pyramid.obj",
+                                "dxf_pyramid_comma.obj"}));
+}
+
+// Ctrl-C or SIGTERM while the mesh is written: the process ends by the
+// signal, the temporary file is gone and the old file is kept. The signal is
+// sent as soon as the temporary file shows up; the export of 300,000 faces
+// (about 200 MB) lasts far longer than that.
+TEST_F(QuervikBatch, InterruptedExportsLeaveNothingBehind) {
+  std::string obj = "v 0 0 0\nv 1 0 0\nv 0 1 1\n";
+  for (int f = 0; f < 300000; ++f) obj += "f 1 2 3\n";
+  test::WriteFile(dir / "netz.obj", obj);
+  for (const int sig : {SIGINT, SIGTERM}) {
+    test::WriteFile(dir / "netz.DXF", "alt");
+    const pid_t pid = Start({"mesh", dir / "netz.obj"});
+    bool sent = false;
+    auto running = [pid] {
+      siginfo_t info{};
+      return waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+             info.si_pid == 0;
+    };
+    while (!sent && running()) {
+      for (const std::string& name : dir.Names()) {
+        if (name.rfind("netz.DXF.", 0) == 0) sent = kill(pid, sig) == 0;
+      }
+      if (!sent) usleep(1000);
+    }
+    const Outcome r = Finish(pid);
+    ASSERT_TRUE(sent) << "the export ended before the signal: " << r.out << r.err;
+    EXPECT_EQ(r.signal, sig);
+    EXPECT_EQ(ReadFile(dir / "netz.DXF"), "alt");
+    EXPECT_EQ(dir.Names(), (Lines{"dxf_plateau.obj", "dxf_pyramid.obj", "dxf_pyramid_comma.obj",
+                                  "netz.DXF", "netz.obj"}));
+  }
 }
 
 TEST_F(QuervikBatch, MeshExportBesideTheObjFile) {
@@ -191,10 +273,10 @@ TEST_F(QuervikBatch, MeshExportBesideTheObjFile) {
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, dir / "dxf_pyramid.DXF\n");
   const Lines lines = DxfLines(ReadFile(dir / "dxf_pyramid.DXF"));
-  ASSERT_EQ(lines.size(), 8 + 21 * 18u);  // 3 lines for each of the 7 face slots
-  // Face 1 (1, 2, 5), its first line A-B with x and y exchanged.
+  ASSERT_EQ(lines.size(), 8 + 18 * 18u);  // 3 lines for each of the 6 faces
+  // Face 1 (1, 2, 5) comes first, its first line A-B with x and y exchanged.
   const Lines ab = Line("FACE", 0, 0, 0, 0, 4, 0);
-  EXPECT_EQ(Lines(lines.begin() + 4 + 3 * 18, lines.begin() + 4 + 4 * 18), ab);
+  EXPECT_EQ(Lines(lines.begin() + 4, lines.begin() + 4 + 18), ab);
 
   // A folder in the way of the file: nothing is destroyed.
   std::filesystem::remove(dir / "dxf_pyramid.DXF");
@@ -221,6 +303,37 @@ TEST_F(QuervikBatch, CreaseEdgesAboveTheAngle) {
   r = Batch({"creases", Obj("dxf_pyramid.obj"), "30,5"});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "'30,5' ist kein gültiger Gleitkommawert\n");
+}
+
+TEST_F(QuervikBatch, CreaseEdgesSkipFacesWithoutAreaAndRefuseAnglesBeyond180) {
+  // The pyramid with a face naming a vertex twice and one with its corners
+  // on the base edge 1-2: the same crease edges, and a word about the two.
+  test::WriteFile(dir / "flach.obj",
+                  ReadFile(Obj("dxf_pyramid.obj")) + "v 2 0 0\nf 1 2 2\nf 1 6 2\n");
+  Outcome r = Batch({"creases", dir / "flach.obj", "30"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, dir / "Bruchkanten.dxf\n2 Faces ohne Fläche übersprungen\n");
+  const std::string skipped = ReadFile(dir / "Bruchkanten.dxf");
+  r = Batch({"creases", Obj("dxf_pyramid.obj"), "30"});
+  EXPECT_EQ(r.out, dir / "Bruchkanten.dxf\n");
+  EXPECT_EQ(ReadFile(dir / "Bruchkanten.dxf"), skipped);
+
+  for (const char* angle : {"0", "360", "-30"}) {
+    r = Batch({"creases", Obj("dxf_pyramid.obj"), angle});
+    EXPECT_EQ(r.status, 1) << angle;
+    EXPECT_EQ(r.err, "Der Kantenwinkel muss größer als 0° und höchstens 180° sein\n") << angle;
+    EXPECT_EQ(ReadFile(dir / "Bruchkanten.dxf"), skipped) << angle;
+  }
+}
+
+TEST_F(QuervikBatch, AnExportOntoItsOwnInputIsRefused) {
+  std::filesystem::copy_file(Obj("dxf_pyramid.obj"), dir / "netz.DXF");
+  const Outcome r = Batch({"mesh", dir / "netz.DXF"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "Die DXF-Datei würde die OBJ-Datei überschreiben: " + (dir / "netz.DXF") + "\n");
+  EXPECT_EQ(ReadFile(dir / "netz.DXF"), ReadFile(Obj("dxf_pyramid.obj")));
+  EXPECT_EQ(dir.Names(),
+            (Lines{"dxf_plateau.obj", "dxf_pyramid.obj", "dxf_pyramid_comma.obj", "netz.DXF"}));
 }
 
 TEST_F(QuervikBatch, ACommaFileTakesCommaNumbers) {

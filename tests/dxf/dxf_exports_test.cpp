@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -121,15 +124,51 @@ TEST_F(DxfExports, SectionIntoAMissingFolderKeepsNothingOpen) {
   EXPECT_TRUE(dir.Names().empty());
 }
 
-TEST_F(DxfExports, MeshOfOneFaceAfterThePlaceholdersThreeZeroLines) {
+TEST_F(DxfExports, MeshOfOneFaceIsItsThreeLinesWithNoneAtTheOrigin) {
   const Mesh m = MakeMesh({{1, 2, 3}, {4, 5, 6}, {7, 8, 9}}, {TFace{{1, 2, 3}}});
   WriteMeshDxf(writer, dir / "teil.obj", m);
   EXPECT_EQ(writer.DXFFileName, dir / "teil.DXF");
-  // x and y exchanged; A-B, A-C, B-C.
+  // x and y exchanged; A-B, A-C, B-C. The placeholder slot writes nothing.
   EXPECT_EQ(DxfLines(ReadFile(dir / "teil.DXF")),
-            Framed({Line("FACE", 0, 0, 0, 0, 0, 0), Line("FACE", 0, 0, 0, 0, 0, 0),
-                    Line("FACE", 0, 0, 0, 0, 0, 0), Line("FACE", 2, 1, 3, 5, 4, 6),
-                    Line("FACE", 2, 1, 3, 8, 7, 9), Line("FACE", 5, 4, 6, 8, 7, 9)}));
+            Framed({Line("FACE", 2, 1, 3, 5, 4, 6), Line("FACE", 2, 1, 3, 8, 7, 9),
+                    Line("FACE", 5, 4, 6, 8, 7, 9)}));
+}
+
+TEST_F(DxfExports, AnExportOntoItsOwnInputIsRefusedAndTheInputKept) {
+  const std::string mesh = "v 0 0 0\nv 4 0 0\nv 2 2 4\nf 1 2 3\n";
+  TContour contour;
+  contour.Points = {{0, 0, 0, 0}, {1, 0, 0, 0}};
+  contour.Contours = {{0, 1, 0}};
+  const Mesh m = Pyramid();
+  struct Case {
+    std::string input;  // the OBJ file, named like the export's target
+    std::function<void(const std::string&)> run;
+  };
+  const Case cases[] = {
+      {"teil.DXF", [&](const std::string& obj) { WriteMeshDxf(writer, obj, m); }},
+      {"teil", [&](const std::string& obj) { WriteMeshDxf(writer, obj, m); }},
+      {"S2.dxf", [&](const std::string& obj) { SchreibDXF(writer, obj, "2", contour); }},
+      {"Schnitte.dxf",
+       [&](const std::string& obj) { WriteSeriesDxf(writer, obj, m, nullptr, {"   1.000"}); }},
+      {"Bruchkanten.dxf",
+       [&](const std::string& obj) {
+         SchreibBruchkantenDXF(writer, obj, m, {{1, 2}});
+       }},
+  };
+  for (const Case& c : cases) {
+    TempDir d;
+    WriteFile(d / c.input, mesh);
+    // The target of "teil" is a link to it.
+    const bool link = c.input == "teil";
+    if (link) std::filesystem::create_symlink(d / "teil", d / "teil.DXF");
+    EXPECT_EQ(
+        ErrorText([&] { c.run(d / c.input); }),
+        "Die DXF-Datei würde die OBJ-Datei überschreiben: " + (link ? d / "teil.DXF" : d / c.input))
+        << c.input;
+    EXPECT_EQ(ReadFile(d / c.input), mesh) << c.input;
+    EXPECT_EQ(d.Names().size(), link ? 2u : 1u) << c.input;
+    EXPECT_FALSE(writer.DXFIsOpen());
+  }
 }
 
 TEST_F(DxfExports, MeshBeforeAnyLoadIsAnEmptyFile) {
@@ -296,6 +335,49 @@ TEST_F(DxfExports, SeriesIsTheSameFileForEveryThreadCountAndWithTheIndex) {
           << threads << " threads, index " << (ix != nullptr);
     }
   }
+}
+
+// Each export knows its size before it opens the file: on a disk one byte
+// too small it fails at once with the full disk's error and leaves the
+// previous file; with exactly enough room it writes. The series counts its
+// segments when the bound from the index is too large.
+TEST_F(DxfExports, AFileTheDiskCannotHoldIsRefusedBeforeWriting) {
+  const Mesh pyramid = Pyramid();
+  const Mesh terrain = gen::MakeTerrain(30, 30);
+  const SectionIndex index = SectionIndex::Build(terrain);
+  const std::vector<std::string> levels = SeriesLevelTexts(terrain.zmin, terrain.zmax, 0.25);
+  TContour contour;
+  CalculateContour(pyramid, 1, contour);
+  struct Case {
+    std::string file;
+    std::function<void()> run;
+  };
+  const std::string obj = dir / "teil.obj";
+  const Case cases[] = {
+      {"S1.dxf", [&] { SchreibDXF(writer, obj, "1", contour); }},
+      {"teil.DXF", [&] { WriteMeshDxf(writer, obj, pyramid); }},
+      {"Bruchkanten.dxf",
+       [&] {
+         SchreibBruchkantenDXF(writer, obj, pyramid, {{1, 2}, {2, 5}});
+       }},
+      {"Schnitte.dxf", [&] { WriteSeriesDxf(writer, obj, terrain, &index, levels); }},
+      {"Schnitte.dxf", [&] { WriteSeriesDxf(writer, obj, terrain, nullptr, levels); }},
+  };
+  for (const Case& c : cases) {
+    std::uintmax_t room = UINTMAX_MAX;
+    writer.FreeSpace = [&](const std::string&) { return std::optional<std::uintmax_t>(room); };
+    c.run();
+    const std::string written = ReadFile(dir / c.file);
+    ASSERT_GT(written.size(), 52u) << c.file;
+    room = written.size() - 1;
+    EXPECT_EQ(ErrorText(c.run), "E/A-Fehler 28") << c.file;
+    EXPECT_FALSE(writer.DXFIsOpen());
+    EXPECT_TRUE(ReadFile(dir / c.file) == written) << c.file;
+    room = written.size();
+    c.run();
+    EXPECT_TRUE(ReadFile(dir / c.file) == written) << c.file;
+  }
+  EXPECT_EQ(dir.Names(), (Lines{"Bruchkanten.dxf", "S1.dxf", "Schnitte.dxf", "teil.DXF"}));
 }
 
 TEST_F(DxfExports, SeriesIntoAMissingFolderIsRefused) {

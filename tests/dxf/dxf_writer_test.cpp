@@ -11,7 +11,9 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -260,29 +262,75 @@ TEST(DxfWriterLifecycle, ALinkStaysALinkAndItsFileIsReplaced) {
   EXPECT_EQ(dir.Names(), (std::vector<std::string>{"echt", "link.dxf"}));
 }
 
-TEST(DxfWriterLifecycle, APipeIsWrittenInPlace) {
+// The handlers are process-wide, so each case runs in a child process. A
+// signal in the middle of writing removes the temporary files of every open
+// writer and ends the process by that signal; the targets keep their old
+// content, a finished file stays. A signal ignored before stays ignored.
+TEST(DxfWriterSignals, AnEndingSignalRemovesTheUnfinishedFiles) {
+  for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+    TempDir dir;
+    WriteFile(dir / "a.dxf", "alt");
+    const bool ignored = sig == SIGHUP;  // as under nohup
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      const rlimit noCore{0, 0};
+      ::setrlimit(RLIMIT_CORE, &noCore);
+      if (ignored) std::signal(SIGHUP, SIG_IGN);
+      RemoveUnfinishedDxfFilesOnSignals();
+      DxfWriter a, b, done;
+      done.DXFFileName = dir / "fertig.dxf";
+      done.DXFOpen();
+      done.DXFClose();
+      a.DXFFileName = dir / "a.dxf";
+      a.DXFOpen();
+      for (int i = 0; i < 10000; ++i) a.DXFLinie(i, i, i, 0, 0, 0, "FACE", "CONTINUOUS");
+      b.DXFFileName = dir / "b.dxf";
+      b.DXFOpen();
+      ::raise(sig);
+      a.DXFClose();
+      ::_exit(ignored ? 0 : 3);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    if (ignored) {
+      ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "ended by SIGHUP";
+      EXPECT_EQ(ReadFile(dir / "a.dxf").size(), 52u + 10000 * 219);
+      continue;
+    }
+    ASSERT_TRUE(WIFSIGNALED(status)) << "signal " << sig << " did not end the process";
+    EXPECT_EQ(WTERMSIG(status), sig);
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"a.dxf", "fertig.dxf"})) << sig;
+    EXPECT_EQ(ReadFile(dir / "a.dxf"), "alt");
+  }
+}
+
+TEST(DxfWriterRoom, AFileFitsTheFreeSpaceOfTheFolderItLandsIn) {
   TempDir dir;
-  const std::string fifo = dir / "rohr.dxf";
-  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  // The reading end first, without waiting, so that the writer's open goes
-  // through; the file is smaller than the pipe's buffer.
-  const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
-  ASSERT_GE(reader, 0);
+  std::filesystem::create_directory(dir.path() / "echt");
+  WriteFile(dir / "echt/ziel.dxf", "alt");
+  std::filesystem::create_symlink(dir.path() / "echt/ziel.dxf", dir.path() / "link.dxf");
   DxfWriter w;
-  w.DXFFileName = fifo;
-  w.DXFOpen();
-  w.DXFPunkt(1, 2, 3, "P", "CONTINUOUS");
-  w.DXFClose();
-  std::string received;
-  char buf[4096];
-  ssize_t n = 0;
-  while ((n = ::read(reader, buf, sizeof buf)) > 0) received.append(buf, static_cast<size_t>(n));
-  ::close(reader);
-  EXPECT_EQ(received.size(), 52u + 126 + 1);
-  struct stat st {};
-  ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
-  EXPECT_TRUE(S_ISFIFO(st.st_mode));
-  EXPECT_EQ(dir.Names(), std::vector<std::string>{"rohr.dxf"});
+  w.DXFFileName = dir / "link.dxf";
+  // The file system's own count.
+  EXPECT_TRUE(w.DXFFits(0));
+  EXPECT_FALSE(w.DXFFits(UINTMAX_MAX));
+  // A disk of 1000 free bytes, asked for the folder the link points into.
+  std::vector<std::string> asked;
+  w.FreeSpace = [&](const std::string& folder) {
+    asked.push_back(folder);
+    return std::optional<std::uintmax_t>(1000);
+  };
+  EXPECT_TRUE(w.DXFFits(1000));
+  EXPECT_FALSE(w.DXFFits(1001));
+  EXPECT_EQ(asked.back(), std::filesystem::canonical(dir.path() / "echt").string() + "/");
+  EXPECT_TRUE(dir.Names() == (std::vector<std::string>{"echt", "link.dxf"}));
+  // Unknown free space, or a folder that does not exist: DXFOpen will tell.
+  w.FreeSpace = [](const std::string&) { return std::optional<std::uintmax_t>(); };
+  EXPECT_TRUE(w.DXFFits(UINTMAX_MAX));
+  w.FreeSpace = nullptr;
+  w.DXFFileName = dir / "fehlt/x.dxf";
+  EXPECT_TRUE(w.DXFFits(UINTMAX_MAX));
 }
 
 // --- Failures: the German text, the previous file untouched, no temporary
@@ -295,6 +343,42 @@ void ExpectUsable(DxfWriter& w, const TempDir& dir) {
   w.DXFLinie(1, 2, 3, 4, 5, 6, "L", "CONTINUOUS");
   w.DXFClose();
   EXPECT_EQ(ReadFile(dir / "danach.dxf").size(), 52u + 216);
+}
+
+// A pipe, a device or a link to one is refused before it is opened: opening
+// a pipe nobody reads waits for ever, writing a device is no file.
+TEST(DxfWriterFailure, APipeOrADeviceAsTargetIsRefusedAtOnce) {
+  TempDir dir;
+  const std::string read = dir / "gelesen.dxf", unread = dir / "ungelesen.dxf";
+  ASSERT_EQ(::mkfifo(read.c_str(), 0600), 0);
+  ASSERT_EQ(::mkfifo(unread.c_str(), 0600), 0);
+  std::filesystem::create_symlink("/dev/null", dir.path() / "null.dxf");
+  // A reader on the first pipe, so that a writer opening it would not wait.
+  const int reader = ::open(read.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  DxfWriter w;
+  for (const std::string& target : {read, std::string("/dev/null"), dir / "null.dxf", unread}) {
+    w.DXFFileName = target;
+    std::string text = "(kein Fehler)";
+    try {
+      w.DXFOpen();
+      w.DXFClose();
+    } catch (const Error& e) {
+      text = e.what();
+    }
+    // Stop before the pipe without a reader, on which the writer would hang.
+    ASSERT_EQ(text, "Dateizugriff verweigert") << target;
+    EXPECT_FALSE(w.DXFIsOpen());
+  }
+  char buf[16];
+  EXPECT_EQ(::read(reader, buf, sizeof buf), 0);  // nothing went into the pipe
+  ::close(reader);
+  struct stat st {};
+  ASSERT_EQ(::lstat(read.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "null.dxf"));
+  EXPECT_EQ(dir.Names(), (std::vector<std::string>{"gelesen.dxf", "null.dxf", "ungelesen.dxf"}));
+  ExpectUsable(w, dir);
 }
 
 TEST(DxfWriterFailure, AMissingFolderIsAnInvalidFileName) {

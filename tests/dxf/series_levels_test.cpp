@@ -54,10 +54,9 @@ TEST_F(SeriesLevels, StopWhenTheAccumulatedLevelPassesTheTop) {
 TEST_F(SeriesLevels, AreWrittenEightWideWithTheProcessWideSeparator) {
   EXPECT_EQ(SeriesLevelTexts(9999, 10001, 1), (Texts{"9999.000", "10000.000", "10001.000"}));
   EXPECT_EQ(SeriesLevelTexts(-1000, -999, 1), (Texts{"-1000.000", "-999.000"}));
-  // Rounded to three decimals: two levels may read the same.
+  // Rounded to three decimals, every level its own text.
   EXPECT_EQ(SeriesLevelTexts(0, 0.0026, 0.0012), (Texts{"   0.000", "   0.001", "   0.002"}));
-  EXPECT_EQ(SeriesLevelTexts(0, 0.0013, 0.0004),
-            (Texts{"   0.000", "   0.000", "   0.001", "   0.001"}));
+  EXPECT_EQ(SeriesLevelTexts(0, 0.0035, 0.001).size(), 4u);
   SetDecimalSeparator(',');
   EXPECT_EQ(SeriesLevelTexts(2.5, 3.2, 0.5), (Texts{"   2,500", "   3,000"}));
 }
@@ -74,15 +73,36 @@ TEST_F(SeriesLevels, RefuseAStepThatIsNotPositive) {
 
 TEST_F(SeriesLevels, RefuseMoreThanAMillionLevels) {
   const std::string text = "Die Schrittweite ist zu klein: mehr als 1000000 Schnitte";
-  EXPECT_EQ(Refusal(0, 100, 1e-9), text);
-  EXPECT_EQ(Refusal(0, 100, std::numeric_limits<double>::denorm_min()), text);
-  EXPECT_EQ(Refusal(-1e300, 1e300, 1), text);
-  // A step lost against the level would never reach the top.
-  EXPECT_EQ(Refusal(1e20, 1e20, 1), text);
   EXPECT_EQ(Refusal(0, 1000000, 1), text);  // 1000001 levels
+  EXPECT_EQ(Refusal(0, 1000, 0.0009), text);
   const Texts most = SeriesLevelTexts(0, 999999, 1);
   ASSERT_EQ(most.size(), 1000000u);
   EXPECT_EQ(most.back(), "999999.000");
+}
+
+TEST_F(SeriesLevels, RefuseLevelsThatWouldShareALayer) {
+  // The layer "S%8.3fd" shows three decimals: 0 and 0.0004 are both
+  // "   0.000".
+  const std::string shared =
+      "Die Schrittweite ist zu klein: zwei Schnitte kämen auf denselben Layer ";
+  EXPECT_EQ(Refusal(0, 0.0013, 0.0004), shared + "'S   0.000d'");
+  EXPECT_EQ(Refusal(0, 4, 0.0001), shared + "'S   0.000d'");
+  EXPECT_EQ(Refusal(-1, 0, 0.0004), shared + "'S  -1.000d'");
+  // Also when there would be more than a million levels: a smaller count
+  // would not help.
+  EXPECT_EQ(Refusal(0, 100, 1e-9), shared + "'S   0.000d'");
+  SetDecimalSeparator(',');
+  EXPECT_EQ(Refusal(7, 7.001, 0.0004), shared + "'S   7,000d'");
+  // A small step over a range that holds one level is no trouble.
+  EXPECT_EQ(SeriesLevelTexts(0.0001, 0.0002, 0.0004), (Texts{"   0,000"}));
+}
+
+TEST_F(SeriesLevels, RefuseAStepThatDoesNotChangeTheLevel) {
+  const std::string lost = "Die Schrittweite ist zu klein: sie ändert die Höhe ";
+  EXPECT_EQ(Refusal(1e20, 1e20, 1), lost + "100000000000000000000.000 nicht");
+  EXPECT_EQ(Refusal(0, 1e20, 1), lost + "100000000000000000000.000 nicht");
+  EXPECT_EQ(Refusal(-1e17, 5, 1), lost + "-100000000000000000.000 nicht");
+  EXPECT_EQ(Refusal(0, 100, std::numeric_limits<double>::denorm_min()), lost + "100.000 nicht");
 }
 
 TEST_F(SeriesLevels, AHugeStepGivesOneLevel) {

@@ -1,5 +1,6 @@
 // SectionIndex: the same section as the plain loop over all faces, from a
-// fraction of the faces.
+// fraction of the faces; its bound of the candidates, and the exact count of
+// segments (SectionLineCount) that the series' size check relies on.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -48,12 +49,15 @@ std::vector<double> LevelsFor(const Mesh& m) {
 void ExpectSameAsPlainLoop(const Mesh& m, const std::vector<double>& levels) {
   const SectionIndex index = SectionIndex::Build(m);
   ASSERT_EQ(index.version(), m.version);
+  const SectionLineCount count(m);
   for (const double level : levels) {
     TContour plain, indexed;
     CalculateContour(m, level, plain);
     CalculateContour(m, level, indexed, &index);
     ASSERT_EQ(SegmentsOf(plain), SegmentsOf(indexed)) << "level " << level;
     ASSERT_EQ(BitsOf(plain), BitsOf(indexed)) << "level " << level;
+    ASSERT_EQ(count.At(level), plain.Contours.size()) << "level " << level;
+    ASSERT_GE(index.CandidateBound(level), plain.Contours.size()) << "level " << level;
   }
 }
 
@@ -140,6 +144,7 @@ void ExpectCandidates(const Mesh& m, const SectionIndex& index, double level, do
   index.Candidates(level, got);
   ASSERT_EQ(got.front(), -7);
   got.erase(got.begin());
+  ASSERT_GE(index.CandidateBound(level), got.size()) << "level " << level;
   ASSERT_TRUE(std::adjacent_find(got.begin(), got.end(), [](auto a, auto b) { return a >= b; }) ==
               got.end())
       << "not strictly ascending at level " << level;
@@ -276,6 +281,10 @@ TEST(SectionIndex, IndexOfAnotherMeshVersionIsIgnored) {
   EXPECT_EQ(SegmentsOf(plain), SegmentsOf(with_stale));
   EXPECT_EQ(BitsOf(plain), BitsOf(with_none));
   EXPECT_EQ(SegmentsOf(plain), SegmentsOf(with_none));
+  EXPECT_TRUE(SectionIndex::Build(m).Serves(m));
+  EXPECT_FALSE(stale.Serves(m));
+  EXPECT_FALSE(never_built.Serves(m));
+  EXPECT_EQ(never_built.CandidateBound(2.0), 0u);
 }
 
 TEST(SectionIndex, EmptyMeshes) {

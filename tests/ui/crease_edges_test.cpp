@@ -63,6 +63,30 @@ class CreaseEdgesTest : public QObject {
     QCOMPARE(last.value(QStringLiteral(" 31")), QStringLiteral(" 5.00000000000000E+0000"));
   }
 
+  // The box with two faces of zero area (corners on a line, a corner named
+  // twice): the same 12 edges, and the finish says how many faces were
+  // skipped. An angle beyond 180° is refused and writes nothing.
+  void facesWithoutAreaAndAnglesOutOfRange() {
+    Harness h;
+    TForm1& f = h.form();
+    QByteArray box = uitest::ReadBytes(h.copyData(QStringLiteral("ui_box.obj")));
+    box += "\nv 5 0 0\nf 1 9 2\nf 3 3 4\n";
+    h.load(h.writeFile(QStringLiteral("flach.obj"), box));
+    h.click(f.ToolButton6);
+    QCOMPARE(h.desktop().errors, QStringList());
+    QCOMPARE(f.Bruchkanten.size(), size_t{12});
+    QCOMPARE(f.StatusText(), QStringLiteral("Fertig! 2 Faces ohne Fläche übersprungen"));
+
+    QVERIFY(QFile::remove(h.path(QStringLiteral("Bruchkanten.dxf"))));
+    f.EditKantenwinkel->setText(QStringLiteral("270"));
+    h.click(f.ToolButton6);
+    QCOMPARE(
+        h.desktop().errors,
+        QStringList{QStringLiteral("Der Kantenwinkel muss größer als 0° und höchstens 180° sein")});
+    QVERIFY(!QFile::exists(h.path(QStringLiteral("Bruchkanten.dxf"))));
+    QVERIFY(f.Bruchkanten.empty());
+  }
+
   // Above 90° no box edge is a crease: the file is written all the same,
   // with nothing between its opening and closing lines.
   void nothingFoundStillWritesTheFile() {
