@@ -7,6 +7,7 @@
 // since both call the same export functions.
 #include <CLI/CLI.hpp>
 
+#include <charconv>
 #include <cstdio>
 #include <exception>
 #include <iostream>
@@ -18,6 +19,7 @@
 #include "analysis/volume.h"
 #include "core/errors.h"
 #include "core/number_format.h"
+#include "dxf/contour_export.h"
 #include "dxf/dxf_exports.h"
 #include "model/obj_reader.h"
 #include "section/plane_section.h"
@@ -85,6 +87,32 @@ void Creases(const std::string& path, const std::string& angleText) {
   std::cout << writer.DXFFileName << '\n';
 }
 
+// A whole number as typed ("5"), else "'<text>' ist kein gültiger Integerwert".
+int ParseInt(const std::string& text) {
+  int value = 0;
+  const char* end = text.data() + text.size();
+  const auto r = std::from_chars(text.data(), end, value);
+  if (text.empty() || r.ec != std::errc() || r.ptr != end) {
+    throw Error("'" + text + "' ist kein gültiger Integerwert");
+  }
+  return value;
+}
+
+void Contours(const std::string& path, const std::string& stepText, const std::string& majorText,
+              const std::string* levelText, bool geojson) {
+  const int major = ParseInt(majorText);
+  const Mesh mesh = Load(path);
+  const double step = StrToFloat(stepText);
+  ContourOptions options;
+  if (levelText) options.levelText = *levelText;
+  options.geojson = geojson;
+  // A single level cuts only the faces it meets; the index pays for many.
+  const SectionIndex index = levelText ? SectionIndex{} : SectionIndex::Build(mesh);
+  const ContourResult result = WriteContours(mesh, &index, step, major, path, options);
+  std::cout << ContourSummary(result) << '\n';
+  for (const std::string& file : result.files) std::cout << file << '\n';
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -121,6 +149,19 @@ int main(int argc, char** argv) {
   creases->add_option("MESH", mesh, "OBJ-Datei")->required();
   creases->add_option("ANGLE", angleText, "Kantenwinkel in Grad")->required();
 
+  CLI::App* contours = app.add_subcommand(
+      "contours",
+      "Höhenlinien alle STEP als Polylinien in Hoehenlinien.dxf (mit --level L nur die bei L in "
+      "Hoehenlinie_<L>.dxf)");
+  contours->add_option("MESH", mesh, "OBJ-Datei")->required();
+  contours->add_option("STEP", stepText, "Schrittweite (größer als 0)")->required();
+  std::string majorText = "5", contourLevel;
+  bool geojson = false;
+  contours->add_option("--major", majorText, "jede N-te Höhenlinie ist eine Haupthöhenlinie (5)");
+  CLI::Option* contourLevelOpt =
+      contours->add_option("--level", contourLevel, "nur die Höhenlinie bei dieser Höhe");
+  contours->add_flag("--geojson", geojson, "auch als GeoJSON (Hoehenlinien.geojson)");
+
   // A level such as "-2.5" is a value, not an option.
   for (CLI::App* sub : {section, series, creases}) sub->positionals_at_end();
 
@@ -141,6 +182,9 @@ int main(int argc, char** argv) {
       Info(mesh, levelOpt->count() > 0 ? &infoLevel : nullptr);
     } else if (creases->parsed()) {
       Creases(mesh, angleText);
+    } else if (contours->parsed()) {
+      Contours(mesh, stepText, majorText, contourLevelOpt->count() > 0 ? &contourLevel : nullptr,
+               geojson);
     }
     std::cout.flush();
     if (!std::cout) {
