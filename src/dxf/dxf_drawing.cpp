@@ -170,6 +170,7 @@ void DxfEntities::clear() {
 void DxfEntities::LwPolyline(std::string_view layer, double elevation,
                              const std::vector<TPunkt>& points,
                              std::span<const std::int32_t> vertices, bool closed) {
+  if (vertices.size() < 2) return;
   // Per vertex two pairs of code and value lines; the head is short.
   constexpr std::size_t kVertex = 2 * (5 + kShortestMaxLength + 2);
   char* p = bytes_.Reserve(200 + layer.size() + kVertex * vertices.size());

@@ -51,8 +51,9 @@ struct DxfExtents {
 class DxfEntities {
  public:
   // An LWPOLYLINE at the height `elevation` (group 38) through the points
-  // points[vertices[0]], points[vertices[1]], … (their X and Y), closed
-  // (flag 1: back to the first point, which is not repeated) or open.
+  // points[vertices[0]], points[vertices[1]], … (their X and Y; at least
+  // two, fewer: nothing is written), closed (flag 1: back to the first
+  // point, which is not repeated) or open.
   void LwPolyline(std::string_view layer, double elevation, const std::vector<TPunkt>& points,
                   std::span<const std::int32_t> vertices, bool closed);
 
