@@ -7,6 +7,7 @@
 // since both call the same export functions.
 #include <CLI/CLI.hpp>
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <exception>
@@ -23,6 +24,7 @@
 #include "core/errors.h"
 #include "core/number_format.h"
 #include "core/replace_file.h"
+#include "dxf/contour_export.h"
 #include "dxf/dxf_exports.h"
 #include "model/obj_reader.h"
 #include "section/plane_section.h"
@@ -170,6 +172,32 @@ std::vector<std::string> OptionsBeforeValues(int argc, char** argv) {
   return {args.rbegin(), args.rend()};
 }
 
+// A whole number as typed ("5"), else "'<text>' ist kein gültiger Integerwert".
+int ParseInt(const std::string& text) {
+  int value = 0;
+  const char* end = text.data() + text.size();
+  const auto r = std::from_chars(text.data(), end, value);
+  if (text.empty() || r.ec != std::errc() || r.ptr != end) {
+    throw Error("'" + text + "' ist kein gültiger Integerwert");
+  }
+  return value;
+}
+
+void Contours(const std::string& path, const std::string& stepText, const std::string& majorText,
+              const std::string* levelText, bool geojson) {
+  const int major = ParseInt(majorText);
+  const Mesh mesh = Load(path);
+  const double step = StrToFloat(stepText);
+  ContourOptions options;
+  if (levelText) options.levelText = *levelText;
+  options.geojson = geojson;
+  // A single level cuts only the faces it meets; the index pays for many.
+  const SectionIndex index = levelText ? SectionIndex{} : SectionIndex::Build(mesh);
+  const ContourResult result = WriteContours(mesh, &index, step, major, path, options);
+  std::cout << ContourSummary(result) << '\n';
+  for (const std::string& file : result.files) std::cout << file << '\n';
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -220,6 +248,19 @@ int main(int argc, char** argv) {
   curve->add_option("STEP", curveStep, "Schrittweite (größer als 0)")->required();
   CLI::Option* csvOpt = curve->add_option("--csv", csvPath, "die Tabelle als CSV in diese Datei");
 
+  CLI::App* contours = app.add_subcommand(
+      "contours",
+      "Höhenlinien alle STEP als Polylinien in Hoehenlinien.dxf (mit --level L nur die bei L in "
+      "Hoehenlinie_<L>.dxf)");
+  contours->add_option("MESH", mesh, "OBJ-Datei")->required();
+  contours->add_option("STEP", stepText, "Schrittweite (größer als 0)")->required();
+  std::string majorText = "5", contourLevel;
+  bool geojson = false;
+  contours->add_option("--major", majorText, "jede N-te Höhenlinie ist eine Haupthöhenlinie (5)");
+  CLI::Option* contourLevelOpt =
+      contours->add_option("--level", contourLevel, "nur die Höhenlinie bei dieser Höhe");
+  contours->add_flag("--geojson", geojson, "auch als GeoJSON (Hoehenlinien.geojson)");
+
   // A level such as "-2.5" is a value, not an option.
   for (CLI::App* sub : {section, series, creases, volume, curve}) sub->positionals_at_end();
 
@@ -246,6 +287,9 @@ int main(int argc, char** argv) {
       Volume(mesh, volumeLevel, json);
     } else if (curve->parsed()) {
       Curve(mesh, curveStep, csvOpt->count() > 0 ? &csvPath : nullptr);
+    } else if (contours->parsed()) {
+      Contours(mesh, stepText, majorText, contourLevelOpt->count() > 0 ? &contourLevel : nullptr,
+               geojson);
     }
     std::cout.flush();
     if (!std::cout) {

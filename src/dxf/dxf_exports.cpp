@@ -5,16 +5,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <exception>
-#include <mutex>
 #include <string>
-#include <thread>
 
 #include "core/errors.h"
 #include "core/number_format.h"
+#include "core/prepare_in_order.h"
 
 namespace quervik {
 
@@ -123,101 +121,12 @@ void WriteContourLines(DxfWriter& writer, const TContour& contour, std::string_v
   }
 }
 
-unsigned SeriesThreadCount(unsigned requested, size_t levels) {
-  unsigned n = requested;
-  if (n == 0) n = std::max(1u, std::thread::hardware_concurrency());
-  n = std::min(n, 64u);
-  return static_cast<unsigned>(std::min<size_t>(n, levels));
-}
-
 // One level of a series, prepared by a worker: its section and its lines
 // already formatted.
 struct PreparedLevel {
   TContour contour;
   DxfLineBuffer lines;
 };
-
-// Prepares the levels 0 … n-1 with `threads` worker threads (prepare(i, slot)
-// runs on a worker) and hands them to emit(i, slot) on the calling thread,
-// strictly in order. The workers fill a ring of slots a few per thread deep;
-// a worker whose level is too far ahead of the writing waits, so memory stays
-// bounded however many levels there are.
-template <typename Prepare, typename Emit>
-void PrepareInOrder(size_t n, unsigned threads, Prepare&& prepare, Emit&& emit) {
-  const size_t window = 4 * static_cast<size_t>(threads);
-  constexpr size_t kEmpty = static_cast<size_t>(-1);
-  std::vector<PreparedLevel> slot(window);
-  std::vector<size_t> slotLevel(window, kEmpty);  // the level a slot holds, once prepared
-  std::mutex mutex;
-  std::condition_variable prepared;  // a slot was filled (or a worker failed)
-  std::condition_variable freed;     // a slot was written (or the series stops)
-  size_t next = 0;                   // the next level to hand out
-  size_t written = 0;                // levels [0, written) are written
-  bool stop = false;
-  std::exception_ptr failure;
-
-  auto work = [&] {
-    for (;;) {
-      size_t i = 0;
-      {
-        std::unique_lock lock(mutex);
-        if (stop || next >= n) return;
-        i = next++;
-        freed.wait(lock, [&] { return stop || i < written + window; });
-        if (stop) return;
-      }
-      // The slot is this worker's alone until it marks it prepared.
-      try {
-        prepare(i, slot[i % window]);
-      } catch (...) {
-        std::lock_guard lock(mutex);
-        if (!failure) failure = std::current_exception();
-        stop = true;
-        prepared.notify_all();
-        freed.notify_all();
-        return;
-      }
-      std::lock_guard lock(mutex);
-      slotLevel[i % window] = i;
-      prepared.notify_all();
-    }
-  };
-
-  std::vector<std::thread> workers;
-  auto finish = [&] {
-    {
-      std::lock_guard lock(mutex);
-      stop = true;
-    }
-    freed.notify_all();
-    for (std::thread& t : workers) t.join();
-    workers.clear();
-  };
-
-  try {
-    workers.reserve(threads);
-    for (unsigned t = 0; t < threads; ++t) workers.emplace_back(work);
-    for (size_t i = 0; i < n; ++i) {
-      {
-        std::unique_lock lock(mutex);
-        prepared.wait(lock, [&] { return failure || slotLevel[i % window] == i; });
-        if (failure) break;
-      }
-      emit(i, slot[i % window]);
-      {
-        std::lock_guard lock(mutex);
-        slotLevel[i % window] = kEmpty;
-        written = i + 1;
-      }
-      freed.notify_all();
-    }
-  } catch (...) {
-    finish();
-    throw;
-  }
-  finish();
-  if (failure) std::rethrow_exception(failure);
-}
 
 }  // namespace
 
@@ -357,7 +266,7 @@ void WriteSeriesDxfThreads(DxfWriter& writer, std::string_view objPath, const Me
   RefuseSeriesIfNoRoom(writer, mesh, index, levels, levelTexts);
   AbandonOnError guard(writer);
   writer.DXFOpen();
-  const unsigned n = SeriesThreadCount(threads, levels.size());
+  const unsigned n = WorkerCount(threads, levels.size());
   if (n <= 1) {
     // One after another on this thread, as the window did it.
     TContour contour;
@@ -368,7 +277,7 @@ void WriteSeriesDxfThreads(DxfWriter& writer, std::string_view objPath, const Me
     }
   } else {
     // The workers cut and format; this thread only puts the bytes in order.
-    PrepareInOrder(
+    PrepareInOrder<PreparedLevel>(
         levels.size(), n,
         [&](size_t i, PreparedLevel& level) {
           CalculateContour(mesh, levels[i], level.contour, index);

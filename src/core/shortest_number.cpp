@@ -1,0 +1,27 @@
+#include "core/shortest_number.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace quervik {
+
+char* PutShortest(char* out, double v) {
+  char* const end = out + kShortestMaxLength;
+  if (v == 0) {
+    *out = '0';
+    return out + 1;
+  }
+  const double a = std::fabs(v);
+  // Plain decimals where they stay short; a number written "1e+20" or
+  // "2.5e-07" is still read by every DXF and JSON reader.
+  const auto format =
+      a >= 1e-5 && a < 1e16 ? std::chars_format::fixed : std::chars_format::scientific;
+  return std::to_chars(out, end, v, format).ptr;
+}
+
+std::string ShortestText(double v) {
+  char buf[kShortestMaxLength];
+  return std::string(buf, PutShortest(buf, v));
+}
+
+}  // namespace quervik

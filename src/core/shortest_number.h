@@ -1,0 +1,25 @@
+// Numbers for files that other programs read (the contour drawing, GeoJSON):
+// always with '.', and with the fewest digits that read back as exactly the
+// same 64-bit float, so no precision is lost (millimetres at UTM
+// coordinates keep all their digits) and nothing is padded.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace quervik {
+
+// The longest text PutShortest writes.
+inline constexpr std::size_t kShortestMaxLength = 32;
+
+// Writes the shortest text of the finite value `v` that reads back as `v`:
+// plain decimals from 1e-5 up to 1e16 ("5432109.125", "-0.5", "100"),
+// scientific notation outside ("1e+20", "2.5e-07"); -0 is written "0".
+// Returns the end of the text (at most kShortestMaxLength characters). A
+// value that is not finite is the caller's mistake; it gives "nan", "inf" or
+// "-inf", which no reader accepts.
+char* PutShortest(char* out, double v);
+
+std::string ShortestText(double v);
+
+}  // namespace quervik

@@ -1,0 +1,77 @@
+// AtomicFile: a file replaces its target only when committed; whatever
+// fails before leaves the previous file and no temporary file behind. (The
+// DXF writer's tests cover the same rules in depth: full disk, links, pipes,
+// permissions of other users.)
+#include "core/atomic_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "../dxf/dxf_test_support.h"
+#include "core/errors.h"
+
+namespace quervik {
+namespace {
+
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+using Names = std::vector<std::string>;
+
+TEST(AtomicFile, CommitReplacesTheTargetWithEverythingWrittenAndFilledIn) {
+  TempDir dir;
+  WriteFile(dir / "a.txt", "alt");
+  ::chmod((dir / "a.txt").c_str(), 0640);
+  AtomicFile f;
+  f.Open(dir / "a.txt");
+  f.Write("KOPF----");
+  const std::string body(3 << 20, 'x');  // more than the buffer: the head is on disk
+  f.Write(body);
+  EXPECT_EQ(f.Size(), 8 + body.size());
+  f.WriteAt(4, "1234");
+  f.Finish();
+  EXPECT_EQ(ReadFile(dir / "a.txt"), "alt");  // nothing replaced before the commit
+  f.Commit();
+  EXPECT_FALSE(f.IsOpen());
+  EXPECT_EQ(ReadFile(dir / "a.txt"), "KOPF1234" + body);
+  EXPECT_EQ(dir.Names(), Names{"a.txt"});
+  struct stat st {};
+  ::stat((dir / "a.txt").c_str(), &st);
+  EXPECT_EQ(st.st_mode & 0777, 0640u) << "the replaced file's permissions are kept";
+}
+
+TEST(AtomicFile, WhatIsNotCommittedLeavesThePreviousFileAndNothingElse) {
+  TempDir dir;
+  WriteFile(dir / "a.txt", "alt");
+  std::filesystem::create_directory(dir.path() / "ordner");
+  {
+    AtomicFile finished;  // destroyed unfinished
+    finished.Open(dir / "a.txt");
+    finished.Write("neu");
+    finished.Finish();
+  }
+  AtomicFile f;
+  f.Open(dir / "a.txt");
+  f.Write("neu");
+  f.Abandon();
+  EXPECT_FALSE(f.IsOpen());
+  auto error = [&](const std::string& path) {
+    try {
+      f.Open(path);
+    } catch (const Error& e) {
+      return std::string(e.what());
+    }
+    return std::string("(kein Fehler)");
+  };
+  EXPECT_EQ(error(dir / "fehlt/a.txt"), "Ungültiger Dateiname");
+  EXPECT_EQ(error(dir / "ordner"), "Dateizugriff verweigert");
+  EXPECT_EQ(ReadFile(dir / "a.txt"), "alt");
+  EXPECT_EQ(dir.Names(), (Names{"a.txt", "ordner"}));
+}
+
+}  // namespace
+}  // namespace quervik
