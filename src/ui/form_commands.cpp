@@ -93,6 +93,8 @@ void TForm1::LoadCommand(bool withDialog) {
                  .arg(mesh.Fc.size()),
              true);
   SetCursor(AppCursor::Arrow);
+  const std::string warning = quervik::UnreadableNumbersWarning(readReport_);
+  if (!warning.empty()) services_->ShowWarning(this, QString::fromStdString(warning));
 }
 
 void TForm1::ReadMesh() {
@@ -105,7 +107,7 @@ void TForm1::ReadMesh() {
     shown = percent;
     ShowStatus(QStringLiteral("OBJ-Datei lesen ... %1 %").arg(percent), true);
   };
-  quervik::Mesh loaded = quervik::ReadMesh(PathText(Edit1), progress);
+  quervik::Mesh loaded = quervik::ReadMesh(PathText(Edit1), progress, &readReport_);
   // Only a complete load replaces the mesh; the face normals and the
   // vertex-face index stay as they were until the crease search renews them.
   mesh.V = std::move(loaded.V);
