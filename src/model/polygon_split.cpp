@@ -23,11 +23,12 @@ double Cross(double au, double av, double bu, double bv) {
 
 }  // namespace
 
-// Scales the corners by one power of two so that every coordinate lies in
-// [-1, 1] (exact, and no product of differences can overflow), takes them
-// relative to the first corner, sums the area normal and keeps the two
-// coordinates across its largest component, mirrored where needed so that
-// the polygon runs counter-clockwise in (u, v).
+// Takes the corners relative to the first one, sums the area normal and
+// keeps the two coordinates across its largest component, mirrored where
+// needed so that the polygon runs counter-clockwise in (u, v). Corners
+// beyond 2^400 or all below 2^-400 are first scaled by a power of two into
+// [-1, 1] (exactly), so that no product of two differences overflows and
+// not all of them vanish.
 void PolygonSplitter::Project(std::span<const Tvertex> corners) {
   const size_t k = corners.size();
   double largest = 0;
@@ -38,9 +39,11 @@ void PolygonSplitter::Project(std::span<const Tvertex> corners) {
   v_.resize(k);
   hasView_ = false;
   if (!(largest > 0) || !std::isfinite(largest)) return;
+  const bool extreme = largest > 0x1p400 || largest < 0x1p-400;
   int exponent = 0;
-  std::frexp(largest, &exponent);
+  if (extreme) std::frexp(largest, &exponent);
   auto scaled = [&](const Tvertex& c) {
+    if (!extreme) return c;
     return Tvertex{std::ldexp(c.x, -exponent), std::ldexp(c.y, -exponent),
                    std::ldexp(c.z, -exponent)};
   };
@@ -94,7 +97,7 @@ bool PolygonSplitter::ConvexInView() const {
     if (eu == 0 && ev == 0) continue;
     const double cross = Cross(pu, pv, eu, ev);
     const double dot = pu * eu + pv * ev;
-    const double straight = kStraight * std::sqrt((pu * pu + pv * pv) * (eu * eu + ev * ev));
+    const double straight = kStraight * std::sqrt(pu * pu + pv * pv) * std::sqrt(eu * eu + ev * ev);
     if (cross < -straight) return false;
     if (cross <= straight && dot < 0) return false;
     if (k >= 5) turning += std::atan2(cross, dot);

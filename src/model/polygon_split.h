@@ -39,8 +39,8 @@ using PolygonTriangle = std::array<std::uint32_t, 3>;
 //   remaining corners are cut off in turn without looking for ears.
 //
 // Always exactly k - 2 triangles, always in time bounded by the number of
-// corners, whatever the coordinates (any finite values; they are scaled by
-// a power of two, so no product overflows).
+// corners, whatever the coordinates (any finite values: very large and very
+// small ones are scaled by a power of two, so no product overflows).
 //
 // A splitter keeps its working memory between calls: one splitter splits
 // any number of polygons without allocating once it has seen the largest.
