@@ -88,7 +88,7 @@ class FileHandle {
 // file: its line, its place on the line and the number as written.
 struct BadCorner {
   std::int64_t line = 0;
-  int place = 0;
+  std::int64_t place = 0;
   std::int64_t written = 0;
 
   bool Before(const BadCorner& other) const {
@@ -202,7 +202,7 @@ class ObjLineParser {
     const std::int64_t defined = static_cast<std::int64_t>(mesh_.V.size()) - 1;
     bool ahead = false;
     TFace face;
-    int k = 0;
+    std::int64_t k = 0;
     for (;;) {
       while (p < end && *p == ' ') ++p;
       if (p == end || *p == '#') break;
@@ -216,7 +216,7 @@ class ObjLineParser {
       const std::int32_t corner = Resolve(written, defined, k, ahead);
       if (problem_) return;
       if (k <= 2) {
-        face[k] = corner;
+        face[static_cast<int>(k)] = corner;
       } else {
         if (k > 3) face[2] = face[3];
         face[3] = corner;
@@ -236,12 +236,14 @@ class ObjLineParser {
 
   // Gathers the corners of the polygon whose fan starts at `slot` and
   // writes its triangles over the fan.
-  void SplitPolygon(size_t slot, int k) {
+  void SplitPolygon(size_t slot, std::int64_t k) {
     corners_.clear();
     points_.clear();
     corners_.push_back(mesh_.Fc[slot][1]);
     corners_.push_back(mesh_.Fc[slot][2]);
-    for (int t = 0; t < k - 2; ++t) corners_.push_back(mesh_.Fc[slot + static_cast<size_t>(t)][3]);
+    for (std::int64_t t = 0; t < k - 2; ++t) {
+      corners_.push_back(mesh_.Fc[slot + static_cast<size_t>(t)][3]);
+    }
     for (const std::int32_t c : corners_) points_.push_back(mesh_.V[static_cast<size_t>(c)]);
     if (splitter_.GivesFan(points_)) return;  // the fan is in place
     splitter_.Split(points_, triangles_);
@@ -251,13 +253,13 @@ class ObjLineParser {
     }
   }
 
-  void Refuse(int place, std::string text) {
+  void Refuse(std::int64_t place, std::string text) {
     problem_ = FaceProblem{BadCorner{line_, place, 0}, std::move(text)};
   }
 
   // A corner whose vertex number is 0, beyond the 32-bit range or no
   // integer at all.
-  void RefuseCorner(std::string_view token, int place) {
+  void RefuseCorner(std::string_view token, std::int64_t place) {
     const std::string_view part = objtok::CornerVertexPart(token);
     if (objtok::IsWrittenInteger(part)) {
       Refuse(place, LinePrefix(line_) + "Eckpunkt " + Quoted(part) + " existiert nicht");
@@ -283,7 +285,8 @@ class ObjLineParser {
   // noted, each only when it reaches further than all noted before: the
   // first corner beyond the final count is always among them, and a
   // well-ordered file notes none.
-  std::int32_t Resolve(std::int32_t written, std::int64_t defined, int place, bool& ahead) {
+  std::int32_t Resolve(std::int32_t written, std::int64_t defined, std::int64_t place,
+                       bool& ahead) {
     if (written < 0) {
       const std::int64_t index = defined + 1 + written;
       if (index >= 1) return static_cast<std::int32_t>(index);
@@ -310,7 +313,7 @@ class ObjLineParser {
   std::vector<BadCorner> forward_;
   std::int64_t forwardMax_ = 0;
   // Polygons naming vertices further down: first slot and corner count.
-  std::vector<std::pair<size_t, int>> waiting_;
+  std::vector<std::pair<size_t, std::int64_t>> waiting_;
   // Working memory of SplitPolygon, kept from polygon to polygon.
   PolygonSplitter splitter_;
   std::vector<std::int32_t> corners_;

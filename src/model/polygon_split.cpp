@@ -109,7 +109,7 @@ bool PolygonSplitter::ConvexInView() const {
 
 bool PolygonSplitter::GivesFan(std::span<const Tvertex> corners) {
   assert(corners.size() >= 3);
-  if (corners.size() == 3) return true;
+  if (corners.size() == 3 || corners.size() > kMaxSplitCorners) return true;
   Project(corners);
   return !hasView_ || ConvexInView();
 }
@@ -117,7 +117,7 @@ bool PolygonSplitter::GivesFan(std::span<const Tvertex> corners) {
 void PolygonSplitter::Split(std::span<const Tvertex> corners,
                             std::vector<PolygonTriangle>& triangles) {
   const size_t k = corners.size();
-  assert(k >= 3);
+  assert(k >= 3 && k <= kMaxSplitCorners);
   triangles.clear();
   if (GivesFan(corners)) {
     for (size_t i = 1; i + 1 < k; ++i) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -46,12 +47,17 @@ using PolygonTriangle = std::array<std::uint32_t, 3>;
 // any number of polygons without allocating once it has seen the largest.
 class PolygonSplitter {
  public:
+  // The most corners Split takes: corner places must fit PolygonTriangle.
+  static constexpr std::size_t kMaxSplitCorners = 0xFFFFFFFF;
+
   // Replaces the content of `triangles` with the k - 2 triangles of the
-  // polygon whose corner points are `corners`, in order (k >= 3).
+  // polygon whose corner points are `corners`, in order
+  // (3 <= k <= kMaxSplitCorners).
   void Split(std::span<const Tvertex> corners, std::vector<PolygonTriangle>& triangles);
 
   // Whether Split gives the fan for these corners (k >= 3): the polygon is
-  // convex as described above, or has no area.
+  // convex as described above, or has no area. A polygon of more than
+  // kMaxSplitCorners corners (a line of gigabytes) is left as the fan.
   bool GivesFan(std::span<const Tvertex> corners);
 
  private:
