@@ -143,8 +143,13 @@ void PolygonSplitter::BuildGrid() {
   const auto [v0, v1] = std::minmax_element(v_.begin(), v_.end());
   gridU0_ = *u0;
   gridV0_ = *v0;
-  gridScaleU_ = *u1 > *u0 ? gridSide_ / (*u1 - *u0) : 0;
-  gridScaleV_ = *v1 > *v0 ? gridSide_ / (*v1 - *v0) : 0;
+  // A spread too small to divide by (a few subnormal steps) is one column.
+  auto scale = [&](double spread) {
+    const double s = gridSide_ / spread;
+    return spread > 0 && std::isfinite(s) ? s : 0.0;
+  };
+  gridScaleU_ = scale(*u1 - *u0);
+  gridScaleV_ = scale(*v1 - *v0);
   auto cell = [&](std::uint32_t i) {
     const auto cu =
         std::min(gridSide_ - 1, static_cast<std::uint32_t>((u_[i] - gridU0_) * gridScaleU_));

@@ -171,6 +171,11 @@ TEST(PolygonSplit, AnyCornersGiveKMinusTwoTriangles) {
       ExpectSplit(p, tris, false);
     }
   }
+  // Corners apart by subnormal steps in x only.
+  Poly thin;
+  for (int i = 0; i < 40; ++i) thin.push_back({(i % 3) * 1e-320, (i % 7) * 1.0, 0});
+  splitter.Split(thin, tris);
+  ExpectSplit(thin, tris, false);
   // A comb of 2000 teeth: many reflex corners, ears only at the tips.
   Poly comb;
   for (int i = 0; i < 2000; ++i) {
