@@ -1,5 +1,6 @@
-// Any bytes as an OBJ file: the reader either gives a mesh whose faces name
-// existing vertices only, or a German error. Nothing else may happen.
+// Any bytes as an OBJ file: the reader either gives a mesh with at least one
+// face, whose faces name existing vertices only (never the placeholder 0),
+// or a German error. Nothing else may happen.
 #include <cstdint>
 #include <cstdlib>
 
@@ -11,11 +12,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
   static MemFile file;
   try {
     const quervik::Mesh mesh = quervik::ReadMesh(file.Fill(data, size));
-    if (mesh.V.empty() || mesh.Fc.empty() || mesh.Vn.empty()) std::abort();
+    if (mesh.V.size() < 2 || mesh.Fc.size() < 2 || mesh.Vn.empty()) std::abort();
     const auto n = static_cast<std::int64_t>(mesh.V.size());
-    for (const quervik::TFace& f : mesh.Fc) {
+    for (size_t i = 1; i < mesh.Fc.size(); ++i) {
       for (int k = 1; k <= 3; ++k) {
-        if (f[k] < 0 || f[k] >= n) std::abort();
+        if (mesh.Fc[i][k] < 1 || mesh.Fc[i][k] >= n) std::abort();
       }
     }
     if (!(mesh.zmin <= mesh.zmax) && mesh.V.size() > 1) {

@@ -141,11 +141,16 @@ void BM_Redraw500kSegmentsOneCallEach(benchmark::State& state) {
   state.counters["segments"] = static_cast<double>(s.contour.Contours.size());
 }
 
-// Errors are counted, not shown in a box that would wait for a click.
+// Errors and warnings are counted, not shown in a box that would wait for a
+// click.
 class CountingServices : public UiServices {
  public:
   std::optional<QString> OpenObjFile(QWidget*) override { return std::nullopt; }
   void ShowError(QWidget*, const QString& text) override {
+    ++errors;
+    last = text;
+  }
+  void ShowWarning(QWidget*, const QString& text) override {
     ++errors;
     last = text;
   }

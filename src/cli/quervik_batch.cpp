@@ -33,11 +33,23 @@ namespace {
 
 using namespace quervik;
 
-Mesh Load(const std::string& path) {
+// The reader's warning about coordinates read as 0, on stderr.
+void Warn(const ObjReadReport& report) {
+  const std::string warning = UnreadableNumbersWarning(report);
+  if (warning.empty()) return;
+  std::cout.flush();
+  std::cerr << warning << '\n';
+}
+
+// Loads the mesh and warns at once, unless `report` is given: the caller
+// warns then, after its count line.
+Mesh Load(const std::string& path, ObjReadReport* report = nullptr) {
   // The window is activated before the user can load a file.
   SetDecimalSeparator('.');
-  Mesh mesh = ReadMesh(path);
+  ObjReadReport own;
+  Mesh mesh = ReadMesh(path, {}, report != nullptr ? report : &own);
   ZMinMax(mesh);
+  if (report == nullptr) Warn(own);
   return mesh;
 }
 
@@ -68,9 +80,11 @@ void MeshExport(const std::string& path) {
 }
 
 void Info(const std::string& path, const std::string* levelText) {
-  const Mesh mesh = Load(path);
+  ObjReadReport report;
+  const Mesh mesh = Load(path, &report);
   std::cout << mesh.V.size() << " Vertices " << mesh.Vn.size() << " Verticenormals "
             << mesh.Fc.size() << " Faces geladen\n";
+  Warn(report);
   std::cout << "Schnitthöhe " << FormatFixed(mesh.zmin, 4, 3) << " - "
             << FormatFixed(mesh.zmax, 4, 3) << '\n';
   if (levelText) {

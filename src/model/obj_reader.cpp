@@ -11,11 +11,13 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/errors.h"
 #include "core/number_format.h"
 #include "model/obj_tokens.h"
+#include "model/polygon_split.h"
 
 namespace quervik {
 
@@ -86,7 +88,7 @@ class FileHandle {
 // file: its line, its place on the line and the number as written.
 struct BadCorner {
   std::int64_t line = 0;
-  int place = 0;
+  std::int64_t place = 0;
   std::int64_t written = 0;
 
   bool Before(const BadCorner& other) const {
@@ -94,25 +96,48 @@ struct BadCorner {
   }
 };
 
+// A face that refuses the file as soon as it is read, with the user's text.
+struct FaceProblem {
+  BadCorner where;
+  std::string text;
+};
+
+// Text from the file for a message: printable ASCII as it is, any other
+// byte as '?', cut after 24 characters.
+std::string Quoted(std::string_view text) {
+  constexpr size_t kShown = 24;
+  std::string out;
+  for (size_t i = 0; i < text.size() && i < kShown; ++i) {
+    const char c = text[i];
+    out += c >= ' ' && c <= '~' ? c : '?';
+  }
+  if (text.size() > kShown) out += "...";
+  return out;
+}
+
+std::string LinePrefix(std::int64_t line) {
+  return "Zeile " + std::to_string(line) + ": ";
+}
+
 // Parses complete lines into a mesh. Knows nothing of files and blocks.
 class ObjLineParser {
  public:
   // `fileBytes` bounds the room reserved ahead.
-  ObjLineParser(Mesh& mesh, std::uint64_t fileBytes) : mesh_(mesh), fileBytes_(fileBytes) {}
+  ObjLineParser(Mesh& mesh, std::uint64_t fileBytes, ObjReadReport& report)
+      : mesh_(mesh), fileBytes_(fileBytes), report_(report) {}
 
-  // One line without its line feed (and without the carriage return before
-  // it).
+  // One line without its line end.
   void Line(const char* p, const char* end) {
     ++line_;
     if (end - p < 2) return;
     const char c0 = p[0];
     const char c1 = p[1];
     if (c0 == 'v' && c1 == ' ') {
-      mesh_.V.push_back(ReadVertexValues(p, end));
+      mesh_.V.push_back(ReadVertexValues(p, end, true));
     } else if (c0 == 'f' && c1 == ' ') {
       ReadFace(p, end);
     } else if (c0 == 'v' && c1 == 'n') {
-      const Tvertex t = ReadVertexValues(p, end);
+      const Tvertex t = ReadVertexValues(p, end, false);
       mesh_.Vn.push_back(Tvect3D{t.x, t.y, t.z});
     }
   }
@@ -122,48 +147,125 @@ class ObjLineParser {
   bool readAnyNumber() const { return anyNumber_; }
   char lastSeparator() const { return lastComma_ ? ',' : '.'; }
 
-  // Raises the error for the first face corner in the file that names no
-  // vertex of the finished file, if there is one.
-  void CheckCorners() const {
+  // Raises the error for the first faulty face in the file, if there is one:
+  // a corner naming no vertex of the finished file, or a face refused as it
+  // was read. Then splits the polygons that had to wait for the vertices
+  // their corners name further down.
+  void Finish() {
     const std::int64_t n = static_cast<std::int64_t>(mesh_.V.size()) - 1;
-    std::optional<BadCorner> first = firstBackward_;
+    std::optional<FaceProblem> first = problem_;
     // forward_ rises in value, so the first entry beyond n is the first
     // corner in the file that names a vertex beyond the end.
     for (const BadCorner& f : forward_) {
       if (f.written > n) {
-        if (!first || f.Before(*first)) first = f;
+        if (!first || f.Before(first->where)) {
+          first = FaceProblem{
+              f, LinePrefix(f.line) + "Eckpunkt " + std::to_string(f.written) + " existiert nicht"};
+        }
         break;
       }
     }
-    if (first) {
-      throw Error("Zeile " + std::to_string(first->line) + ": Eckpunkt " +
-                  std::to_string(first->written) + " existiert nicht");
-    }
+    if (first) throw Error(first->text);
+    for (const auto& [slot, corners] : waiting_) SplitPolygon(slot, corners);
   }
 
  private:
-  Tvertex ReadVertexValues(const char* p, const char* end) {
+  Tvertex ReadVertexValues(const char* p, const char* end, bool counted) {
     objtok::NextToken(p, end);  // the keyword
     bool comma = false;
+    bool ok[3] = {true, true, true};
     Tvertex v;
-    v.x = objtok::NextFloat(p, end, comma);
-    v.y = objtok::NextFloat(p, end, comma);
-    v.z = objtok::NextFloat(p, end, comma);
+    v.x = objtok::NextFloat(p, end, comma, ok[0]);
+    v.y = objtok::NextFloat(p, end, comma, ok[1]);
+    v.z = objtok::NextFloat(p, end, comma, ok[2]);
     anyNumber_ = true;
     lastComma_ = comma;
+    if (counted && !(ok[0] && ok[1] && ok[2])) NoteUnreadable(3 - ok[0] - ok[1] - ok[2]);
     return v;
   }
 
+  void NoteUnreadable(int count) {
+    report_.unreadableNumbers += count;
+    ++report_.linesWithUnreadable;
+    std::vector<std::int64_t>& lines = report_.unreadableLines;
+    if (lines.size() < ObjReadReport::kListedLines) lines.push_back(line_);
+  }
+
+  // The corners become the fan (c1,c2,c3), (c1,c3,c4), … as they are read;
+  // a polygon that is not convex has its slots rewritten once the vertices
+  // it names are known.
   void ReadFace(const char* p, const char* end) {
+    if (problem_) return;  // refused already; only later vertices still count
     if (mesh_.Fc.size() == 1) ReserveFaces();
     objtok::NextToken(p, end);  // the keyword
-    TFace face;
+    const size_t slot = mesh_.Fc.size();
     const std::int64_t defined = static_cast<std::int64_t>(mesh_.V.size()) - 1;
-    for (int k = 1; k <= 3; ++k) {
+    bool ahead = false;
+    TFace face;
+    std::int64_t k = 0;
+    for (;;) {
+      while (p < end && *p == ' ') ++p;
+      if (p == end || *p == '#') break;
+      const char* token = p;
       const std::int32_t written = objtok::NextCorner(p, end);
-      face[k] = Resolve(written, defined, k);
+      ++k;
+      if (written == 0) {
+        RefuseCorner(std::string_view(token, static_cast<size_t>(p - token)), k);
+        return;
+      }
+      const std::int32_t corner = Resolve(written, defined, k, ahead);
+      if (problem_) return;
+      if (k <= 2) {
+        face[static_cast<int>(k)] = corner;
+      } else {
+        if (k > 3) face[2] = face[3];
+        face[3] = corner;
+        mesh_.Fc.push_back(face);
+      }
     }
-    mesh_.Fc.push_back(face);
+    if (k < 3) {
+      Refuse(k + 1, LinePrefix(line_) + "Fläche mit weniger als 3 Eckpunkten");
+    } else if (k > 3) {
+      if (ahead) {
+        waiting_.emplace_back(slot, k);
+      } else {
+        SplitPolygon(slot, k);
+      }
+    }
+  }
+
+  // Gathers the corners of the polygon whose fan starts at `slot` and
+  // writes its triangles over the fan.
+  void SplitPolygon(size_t slot, std::int64_t k) {
+    corners_.clear();
+    points_.clear();
+    corners_.push_back(mesh_.Fc[slot][1]);
+    corners_.push_back(mesh_.Fc[slot][2]);
+    for (std::int64_t t = 0; t < k - 2; ++t) {
+      corners_.push_back(mesh_.Fc[slot + static_cast<size_t>(t)][3]);
+    }
+    for (const std::int32_t c : corners_) points_.push_back(mesh_.V[static_cast<size_t>(c)]);
+    if (splitter_.GivesFan(points_)) return;  // the fan is in place
+    splitter_.Split(points_, triangles_);
+    for (size_t t = 0; t < triangles_.size(); ++t) {
+      TFace& f = mesh_.Fc[slot + t];
+      for (int j = 0; j < 3; ++j) f[j + 1] = corners_[triangles_[t][static_cast<size_t>(j)]];
+    }
+  }
+
+  void Refuse(std::int64_t place, std::string text) {
+    problem_ = FaceProblem{BadCorner{line_, place, 0}, std::move(text)};
+  }
+
+  // A corner whose vertex number is 0, beyond the 32-bit range or no
+  // integer at all.
+  void RefuseCorner(std::string_view token, std::int64_t place) {
+    const std::string_view part = objtok::CornerVertexPart(token);
+    if (objtok::IsWrittenInteger(part)) {
+      Refuse(place, LinePrefix(line_) + "Eckpunkt " + Quoted(part) + " existiert nicht");
+    } else {
+      Refuse(place, LinePrefix(line_) + "'" + Quoted(token) + "' ist keine gültige Eckpunktnummer");
+    }
   }
 
   // Files list their vertices before their faces, and a triangle mesh has
@@ -177,33 +279,46 @@ class ObjLineParser {
   }
 
   // A negative number counts back from the last vertex defined so far (-1 is
-  // that vertex). A positive number may name a vertex defined further down;
-  // whether it exists is known only at the end of the file, so the corners
-  // that run ahead of the vertices read so far are noted, each only when it
-  // reaches further than all noted before: the first corner beyond the final
-  // count is always among them, and a well-ordered file notes none.
-  std::int32_t Resolve(std::int32_t written, std::int64_t defined, int place) {
+  // that vertex). A positive number may name a vertex defined further down
+  // (`ahead` is set then); whether it exists is known only at the end of the
+  // file, so the corners that run ahead of the vertices read so far are
+  // noted, each only when it reaches further than all noted before: the
+  // first corner beyond the final count is always among them, and a
+  // well-ordered file notes none.
+  std::int32_t Resolve(std::int32_t written, std::int64_t defined, std::int64_t place,
+                       bool& ahead) {
     if (written < 0) {
       const std::int64_t index = defined + 1 + written;
       if (index >= 1) return static_cast<std::int32_t>(index);
-      if (!firstBackward_) firstBackward_ = BadCorner{line_, place, written};
+      Refuse(place, LinePrefix(line_) + "Eckpunkt " + std::to_string(written) + " existiert nicht");
       return 0;
     }
-    if (written > defined && written > forwardMax_) {
-      forward_.push_back(BadCorner{line_, place, written});
-      forwardMax_ = written;
+    if (written > defined) {
+      ahead = true;
+      if (written > forwardMax_) {
+        forward_.push_back(BadCorner{line_, place, written});
+        forwardMax_ = written;
+      }
     }
     return written;
   }
 
   Mesh& mesh_;
   std::uint64_t fileBytes_;
+  ObjReadReport& report_;
   std::int64_t line_ = 0;
   bool anyNumber_ = false;
   bool lastComma_ = false;
-  std::optional<BadCorner> firstBackward_;
+  std::optional<FaceProblem> problem_;
   std::vector<BadCorner> forward_;
   std::int64_t forwardMax_ = 0;
+  // Polygons naming vertices further down: first slot and corner count.
+  std::vector<std::pair<size_t, std::int64_t>> waiting_;
+  // Working memory of SplitPolygon, kept from polygon to polygon.
+  PolygonSplitter splitter_;
+  std::vector<std::int32_t> corners_;
+  std::vector<Tvertex> points_;
+  std::vector<PolygonTriangle> triangles_;
 };
 
 // Sets the process-wide separator as the GetFloat calls for the lines read so
@@ -233,12 +348,44 @@ void ParseLines(ObjLineParser& parser, const char* p, const char* stop) {
   }
 }
 
+// Hands the lines of [p, stop) to the parser, each ended by a carriage
+// return: a file without any line feed was written with carriage returns
+// alone. A last line without one counts when it is not empty.
+void ParseCrLines(ObjLineParser& parser, const char* p, const char* stop) {
+  while (p < stop) {
+    const char* cr = static_cast<const char*>(std::memchr(p, '\r', static_cast<size_t>(stop - p)));
+    const char* end = cr != nullptr ? cr : stop;
+    parser.Line(p, end);
+    p = end + 1;
+  }
+}
+
 constexpr size_t kBlockBytes = size_t{1} << 20;
 
 }  // namespace
 
-Mesh ReadMesh(const std::string& path, const ReadProgress& progress) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+std::string UnreadableNumbersWarning(const ObjReadReport& report) {
+  const std::int64_t n = report.unreadableNumbers;
+  if (n == 0) return {};
+  std::string text = std::to_string(n);
+  text += n == 1 ? " Koordinate fehlt oder ist keine gültige Zahl und wurde"
+                 : " Koordinaten fehlen oder sind keine gültigen Zahlen und wurden";
+  text += " als 0 gelesen (";
+  text += report.unreadableLines.size() == 1 ? "Zeile " : "Zeilen ";
+  for (size_t i = 0; i < report.unreadableLines.size(); ++i) {
+    if (i > 0) text += ", ";
+    text += std::to_string(report.unreadableLines[i]);
+  }
+  if (report.linesWithUnreadable > static_cast<std::int64_t>(report.unreadableLines.size())) {
+    text += ", ...";
+  }
+  return text + ")";
+}
+
+Mesh ReadMesh(const std::string& path, const ReadProgress& progress, ObjReadReport* report) {
+  // Opened without waiting, so that a pipe no one writes to cannot block the
+  // open itself; only a regular file is read, and blocking reads again.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) RaiseFileError(errno, path);
   FileHandle file(fd);
   struct stat st {};
@@ -247,6 +394,8 @@ Mesh ReadMesh(const std::string& path, const ReadProgress& progress) {
   // Devices and pipes may never end (/dev/zero) or block forever; a mesh is
   // read from a regular file only.
   if (!S_ISREG(st.st_mode)) RaiseFileError(EACCES, path);
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) RaiseFileError(errno, path);
   const std::uint64_t fileBytes = static_cast<std::uint64_t>(st.st_size);
   ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
 
@@ -255,17 +404,22 @@ Mesh ReadMesh(const std::string& path, const ReadProgress& progress) {
   mesh.Fc.assign(1, TFace{});
   mesh.Vn.assign(1, Tvect3D{});
 
-  ObjLineParser parser(mesh, fileBytes);
+  ObjReadReport ownReport;
+  ObjReadReport& readReport = report != nullptr ? *report : ownReport;
+  readReport = ObjReadReport{};
+  ObjLineParser parser(mesh, fileBytes, readReport);
   SeparatorOnExit separatorOnExit(parser);
 
   // The buffer holds the unfinished line carried over from the last block
-  // followed by the new block; it grows only for a line longer than itself.
+  // followed by the new block; it grows only for a line longer than itself
+  // (and so holds the whole file when it has no line feed).
   size_t capacity = kBlockBytes;
   std::unique_ptr<char[]> buffer(new char[capacity]);
   size_t held = 0;
+  bool sawLineFeed = false;
   std::uint64_t bytesRead = 0;
   int lastPercent = -1;
-  auto report = [&](int percent) {
+  auto reportProgress = [&](int percent) {
     if (progress && percent != lastPercent) {
       lastPercent = percent;
       progress(percent);
@@ -292,6 +446,7 @@ Mesh ReadMesh(const std::string& path, const ReadProgress& progress) {
 
     const void* lastLf = ::memrchr(fresh, '\n', static_cast<size_t>(got));
     if (lastLf != nullptr) {
+      sawLineFeed = true;
       const char* stop = static_cast<const char*>(lastLf) + 1;
       ParseLines(parser, buffer.get(), stop);
       const size_t done = static_cast<size_t>(stop - buffer.get());
@@ -300,19 +455,27 @@ Mesh ReadMesh(const std::string& path, const ReadProgress& progress) {
     }
     if (fileBytes > 0) {
       const std::uint64_t percent = bytesRead >= fileBytes ? 100 : bytesRead * 100 / fileBytes;
-      report(static_cast<int>(percent));
+      reportProgress(static_cast<int>(percent));
     }
   }
   if (held > 0) {
-    // The last line has no line feed; a carriage return ending the file is
-    // dropped as it would be before a line feed.
     const char* end = buffer.get() + held;
-    if (end[-1] == '\r') --end;
-    parser.Line(buffer.get(), end);
+    if (!sawLineFeed && std::memchr(buffer.get(), '\r', held) != nullptr) {
+      ParseCrLines(parser, buffer.get(), end);
+    } else {
+      // The last line has no line feed; a carriage return ending the file is
+      // dropped as it would be before a line feed.
+      if (end[-1] == '\r') --end;
+      parser.Line(buffer.get(), end);
+    }
   }
-  report(100);
+  reportProgress(100);
 
-  parser.CheckCorners();
+  parser.Finish();
+  if (mesh.Fc.size() == 1) {
+    throw Error("Die Datei '" + path +
+                "' enthält keine Flächen und ist kein Dreiecksnetz im OBJ-Format");
+  }
   ZMinMax(mesh);
   mesh.version = NewMeshVersion();
   return mesh;

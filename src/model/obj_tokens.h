@@ -32,11 +32,16 @@ inline std::string_view NextToken(const char*& p, const char* end) {
 // The value of a number token as GetFloat converts it: written with ',' as
 // decimal separator when the token holds a comma, else with '.'; 0 when it
 // is no number. `comma` tells which separator GetFloat would have set.
-inline double ParseFloat(std::string_view token, bool& comma) {
+// `ok` tells whether it was a number.
+inline double ParseFloat(std::string_view token, bool& comma, bool& ok) {
   comma = !token.empty() && std::memchr(token.data(), ',', token.size()) != nullptr;
   double value = 0;
-  if (!TryStrToFloat(token, value, comma ? ',' : '.')) return 0;
-  return value;
+  ok = TryStrToFloat(token, value, comma ? ',' : '.');
+  return ok ? value : 0;
+}
+inline double ParseFloat(std::string_view token, bool& comma) {
+  bool ok = false;
+  return ParseFloat(token, comma, ok);
 }
 
 // NextToken followed by ParseFloat, in one pass for the common case: a token
@@ -46,7 +51,7 @@ inline double ParseFloat(std::string_view token, bool& comma) {
 // comma, and from_chars gives the value TryStrToFloat gives, since that
 // function hands the same characters to from_chars. Everything else takes
 // the general way.
-inline double NextFloat(const char*& p, const char* end, bool& comma) {
+inline double NextFloat(const char*& p, const char* end, bool& comma, bool& ok) {
   while (p < end && *p == ' ') ++p;
   const char* q = p + (p < end && *p == '-' ? 1 : 0);
   if (q < end && (IsDigit(*q) || *q == '.')) {
@@ -55,10 +60,15 @@ inline double NextFloat(const char*& p, const char* end, bool& comma) {
     if (r.ec == std::errc() && (r.ptr == end || *r.ptr == ' ') && r.ptr - p <= 64) {
       p = r.ptr;
       comma = false;
+      ok = true;
       return value;
     }
   }
-  return ParseFloat(NextToken(p, end), comma);
+  return ParseFloat(NextToken(p, end), comma, ok);
+}
+inline double NextFloat(const char*& p, const char* end, bool& comma) {
+  bool ok = false;
+  return NextFloat(p, end, comma, ok);
 }
 
 // The value of an integer token as GetInt converts it: decimal digits with
@@ -84,15 +94,32 @@ inline std::int32_t ParseInt(std::string_view token) {
   return static_cast<std::int32_t>(value);
 }
 
-// The vertex number of a face corner "a", "a/b", "a/b/c" or "a//c": the
-// reader turns every '/' into a blank and takes the first token, so this is
-// the first non-empty part between slashes ("/4" gives 4, "//" gives 0).
-inline std::int32_t CornerNumber(std::string_view corner) {
+// The vertex part of a face corner "a", "a/b", "a/b/c" or "a//c": the reader
+// turns every '/' into a blank and takes the first token, so this is the
+// first non-empty part between slashes ("/4" gives "4", "//" gives "").
+inline std::string_view CornerVertexPart(std::string_view corner) {
   size_t b = 0;
   while (b < corner.size() && corner[b] == '/') ++b;
   size_t e = b;
   while (e < corner.size() && corner[e] != '/') ++e;
-  return ParseInt(corner.substr(b, e - b));
+  return corner.substr(b, e - b);
+}
+
+// The vertex number of a face corner: its vertex part as ParseInt reads it
+// (0 when that is no integer or out of range).
+inline std::int32_t CornerNumber(std::string_view corner) {
+  return ParseInt(CornerVertexPart(corner));
+}
+
+// Whether `text` is decimal digits after an optional sign, whatever their
+// value: an integer, perhaps beyond the 32-bit range.
+inline bool IsWrittenInteger(std::string_view text) {
+  size_t i = text.empty() || (text[0] != '+' && text[0] != '-') ? 0 : 1;
+  if (i == text.size()) return false;
+  for (; i < text.size(); ++i) {
+    if (!IsDigit(text[i])) return false;
+  }
+  return true;
 }
 
 // NextToken followed by CornerNumber, in one pass for the common case: up to

@@ -19,6 +19,7 @@
 #include "analysis/volume.h"
 #include "dxf/dxf_writer.h"
 #include "model/mesh.h"
+#include "model/obj_reader.h"
 #include "section/contour.h"
 #include "section/plane_section.h"
 #include "ui/app_cursor.h"
@@ -204,6 +205,7 @@ class TForm1 : public QWidget {
   void RethrowPending();
 
   std::unique_ptr<UiServices> services_;
+  quervik::ObjReadReport readReport_;  // of the last load that ReadMesh read
   int handlerDepth_ = 0;
   std::exception_ptr pending_;
   bool tearingDown_ = false;

@@ -104,6 +104,8 @@ void TForm1::LoadCommand(const QString& path) {
                  .arg(mesh.Fc.size()),
              true);
   SetCursor(AppCursor::Arrow);
+  const std::string warning = quervik::UnreadableNumbersWarning(readReport_);
+  if (!warning.empty()) services_->ShowWarning(this, QString::fromStdString(warning));
 }
 
 quervik::Mesh TForm1::ReadMesh() {
@@ -116,7 +118,7 @@ quervik::Mesh TForm1::ReadMesh() {
     shown = percent;
     ShowStatus(QStringLiteral("OBJ-Datei lesen ... %1 %").arg(percent), true);
   };
-  return quervik::ReadMesh(PathText(Edit1), progress);
+  return quervik::ReadMesh(PathText(Edit1), progress, &readReport_);
 }
 
 void TForm1::TakeMesh(quervik::Mesh&& loaded) {

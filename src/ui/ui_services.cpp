@@ -17,3 +17,8 @@ void QtUiServices::ShowError(QWidget* parent, const QString& text) {
   QMessageBox box(QMessageBox::Critical, QStringLiteral("Quervik"), text, QMessageBox::Ok, parent);
   box.exec();
 }
+
+void QtUiServices::ShowWarning(QWidget* parent, const QString& text) {
+  QMessageBox box(QMessageBox::Warning, QStringLiteral("Quervik"), text, QMessageBox::Ok, parent);
+  box.exec();
+}

@@ -1,5 +1,6 @@
 // What the window needs from the desktop that a test must replace: the
-// file-open dialog and the general error display (a modal message box).
+// file-open dialog, the general error display and the warning box (modal
+// message boxes).
 // The real ones are Qt's (QtUiServices); tests hand TForm1 their own.
 #pragma once
 
@@ -18,10 +19,15 @@ class UiServices {
 
   // The general error display: a modal box with the error's text and OK.
   virtual void ShowError(QWidget* parent, const QString& text) = 0;
+
+  // A modal box with a warning and OK, for a command that did its work but
+  // met something the user should know (coordinates read as 0).
+  virtual void ShowWarning(QWidget* parent, const QString& text) = 0;
 };
 
 class QtUiServices : public UiServices {
  public:
   std::optional<QString> OpenObjFile(QWidget* parent) override;
   void ShowError(QWidget* parent, const QString& text) override;
+  void ShowWarning(QWidget* parent, const QString& text) override;
 };

@@ -417,5 +417,32 @@ TEST_F(QuervikBatch, CurveAsTableAndAsCsv) {
   EXPECT_EQ(ReadFile(csv).substr(0, 5), "Höhe");
 }
 
+// A coordinate read as 0 is reported on stderr (after the count line of
+// "info"); the command still does its work and ends with status 0.
+TEST_F(QuervikBatch, UnreadableCoordinatesAreReportedOnStderr) {
+  test::WriteFile(dir / "luecke.obj", "v 0 0 0\nv 4 0\nv 0 4 4\nf 1 2 3\n");
+  const std::string warning =
+      "1 Koordinate fehlt oder ist keine gültige Zahl und wurde als 0 gelesen (Zeile 2)\n";
+  Outcome r = Batch({"info", dir / "luecke.obj"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "4 Vertices 1 Verticenormals 2 Faces geladen\nSchnitthöhe 0.000 - 4.000\n");
+  EXPECT_EQ(r.err, warning);
+  r = Batch({"section", dir / "luecke.obj", "2"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, dir / "S2.dxf\n");
+  EXPECT_EQ(r.err, warning);
+}
+
+TEST_F(QuervikBatch, FileWithoutFacesIsRefused) {
+  test::WriteFile(dir / "punkte.obj", "v 0 0 0\nv 4 0 0\n");
+  const Outcome r = Batch({"mesh", dir / "punkte.obj"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "Die Datei '" + dir / "punkte.obj" +
+                       "' enthält keine Flächen und ist kein Dreiecksnetz im OBJ-Format\n");
+  EXPECT_EQ(dir.Names(),
+            (Lines{"dxf_plateau.obj", "dxf_pyramid.obj", "dxf_pyramid_comma.obj", "punkte.obj"}));
+}
+
 }  // namespace
 }  // namespace quervik

@@ -2,16 +2,21 @@
 // noise, cut-off files, enormous lines. It must either give the mesh the
 // literal line-by-line rules give (reference_reader.h) or refuse with a
 // German text; nothing may crash.
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <future>
 #include <random>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "core/errors.h"
 #include "core/number_format.h"
@@ -47,6 +52,27 @@ TEST(ObjReaderFiles, MissingFileFolderAndDevice) {
   EXPECT_EQ(FileErrorOf(file + "/b.obj"), "Ungültiger Dateiname");
 }
 
+// Opening a pipe that no one writes to would wait for a writer for ever; it
+// is refused at once. Should the reader wait after all, the test opens the
+// pipe for writing after a minute, so that it fails instead of hanging.
+TEST(ObjReaderFiles, PipeIsRefusedWithoutWaiting) {
+  TempDir dir;
+  const std::string pipe = (dir.path() / "rohr.obj").string();
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  std::promise<std::string> done;
+  std::future<std::string> result = done.get_future();
+  std::thread reader([&] { done.set_value(FileErrorOf(pipe)); });
+  if (result.wait_for(std::chrono::minutes(1)) != std::future_status::ready) {
+    ADD_FAILURE() << "ReadMesh waits for a writer";
+    const int writer = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+    reader.join();
+    if (writer >= 0) ::close(writer);
+  } else {
+    reader.join();
+  }
+  EXPECT_EQ(result.get(), "Dateizugriff verweigert");
+}
+
 TEST(ObjReaderFiles, FailedOpenLeavesTheSeparatorAlone) {
   SetDecimalSeparator(',');
   EXPECT_EQ(FileErrorOf("/nonexistent-quervik/a.obj"), "Ungültiger Dateiname");
@@ -54,22 +80,26 @@ TEST(ObjReaderFiles, FailedOpenLeavesTheSeparatorAlone) {
   SetDecimalSeparator('.');
 }
 
-// Reads `text` both ways and expects the same mesh, the same error and the
-// same separator.
+// Reads `text` both ways and expects the same mesh, the same error, the same
+// report and the same separator.
 void ExpectLikeReference(const TempDir& dir, const std::string& text, const std::string& what) {
-  const ReferenceResult want = ReferenceRead(text, '#');
   const std::string path = dir.Write("same.obj", text);
+  const ReferenceResult want = ReferenceRead(text, '#', path);
   SetDecimalSeparator('#');
   std::string error;
   Mesh got;
+  ObjReadReport report;
   try {
-    got = ReadMesh(path);
+    got = ReadMesh(path, {}, &report);
   } catch (const Error& e) {
     error = e.what();
   }
   ASSERT_EQ(error, want.error) << what;
   EXPECT_EQ(DecimalSeparator(), want.separator) << what;
   if (!error.empty()) return;
+  EXPECT_EQ(report.unreadableNumbers, want.report.unreadableNumbers) << what;
+  EXPECT_EQ(report.linesWithUnreadable, want.report.linesWithUnreadable) << what;
+  EXPECT_EQ(report.unreadableLines, want.report.unreadableLines) << what;
   ASSERT_EQ(got.V.size(), want.mesh.V.size()) << what;
   for (size_t i = 0; i < got.V.size(); ++i) {
     ASSERT_EQ(std::bit_cast<std::uint64_t>(got.V[i].x),
@@ -128,26 +158,38 @@ TEST(ObjReaderHostile, BinaryNoise) {
   SetDecimalSeparator('.');
 }
 
-// Files made of pieces of plausible lines, mostly readable, some refused.
-std::string LineSoup(std::mt19937& rng, int lines) {
+// Files made of pieces of plausible lines. Of the face lines, `faulty` in 16
+// are made like any other line (and are mostly refused); the rest list 3 to
+// 6 plausible corners. `crOnly` ends every line with a carriage return.
+std::string LineSoup(std::mt19937& rng, int lines, unsigned faulty, bool crOnly) {
   static const char* const kStarts[] = {"v ", "v ",  "v ", "vn ", "f ",   "f ", "f ", "vt ",
                                         "# ", " v ", "V ", "v\t", "vnx ", "f",  "v",  ""};
   static const char* const kTokens[] = {
       "1",   "2",    "-1",      "0",     "3/4",        "//2", "+1",    "1/2/3", "x",
       "1,5", "2.25", "-3,75e1", "1e400", "2147483648", "-0",  "0x1",   "1\t",   "\r",
       "5",   "-2",   ",",       ".",     "7/",         "/",   "1e-400"};
+  static const char* const kCorners[] = {"1",  "2",   "3",     "-1",   "-2", "-3",
+                                         "+2", "3/4", "1/2/3", "2//1", "/3", "2/"};
   static const char* const kGaps[] = {" ", " ", "  ", "\t", " \r "};
   static const char* const kEnds[] = {"\n", "\n", "\r\n", "\r", "\r\r\n"};
   auto pick = [&rng](const auto& list) { return list[rng() % (sizeof(list) / sizeof(list[0]))]; };
   std::string text;
   for (int l = 0; l < lines; ++l) {
-    text += pick(kStarts);
+    const std::string start = pick(kStarts);
+    text += start;
+    if (start == "f " && rng() % 16 >= faulty) {
+      const auto corners = 3 + rng() % 4;
+      for (decltype(rng()) t = 0; t < corners; ++t) text += std::string(pick(kCorners)) + " ";
+      if (rng() % 4 == 0) text += "# 7";
+      text += crOnly ? "\r" : rng() % 2 ? "\n" : "\r\n";
+      continue;
+    }
     const auto tokens = rng() % 6;
     for (decltype(rng()) t = 0; t < tokens; ++t) {
       if (t > 0) text += pick(kGaps);
       text += pick(kTokens);
     }
-    text += pick(kEnds);
+    text += crOnly ? "\r" : pick(kEnds);
   }
   if (rng() % 2 && !text.empty()) text.pop_back();
   return text;
@@ -158,10 +200,14 @@ TEST(ObjReaderHostile, RandomLinesAgreeWithTheLiteralRules) {
   std::mt19937 rng(42);
   int refused = 0;
   for (int round = 0; round < 1500; ++round) {
-    const std::string text = LineSoup(rng, 1 + static_cast<int>(rng() % 12));
+    // Mostly three vertices first, so that faces naming 1 to 3 can be read.
+    const bool crOnly = rng() % 8 == 0;
+    const std::string end = crOnly ? "\r" : "\n";
+    const std::string first = rng() % 4 ? "v 0 0 0" + end + "v 1 0 0" + end + "v 0 1 0" + end : "";
+    const std::string text = first + LineSoup(rng, 1 + static_cast<int>(rng() % 12), 2, crOnly);
     ExpectLikeReference(dir, text, "soup:\n" + text);
     if (::testing::Test::HasFatalFailure()) return;
-    refused += ReferenceRead(text, '.').error.empty() ? 0 : 1;
+    refused += ReferenceRead(text, '.', "same.obj").error.empty() ? 0 : 1;
   }
   // Both outcomes must have been exercised.
   EXPECT_GT(refused, 100);
@@ -173,9 +219,12 @@ TEST(ObjReaderHostile, RandomLinesAgreeWithTheLiteralRules) {
 TEST(ObjReaderHostile, LinesAcrossReadBlocks) {
   TempDir dir;
   std::mt19937 rng(5);
-  std::string text;
-  while (text.size() < 3'500'000) text += LineSoup(rng, 1000);
+  // Three vertices first and no faulty face, so that the file is read to
+  // its end and accepted.
+  std::string text = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
+  while (text.size() < 3'500'000) text += LineSoup(rng, 1000, 0, false) + "\n";
   ExpectLikeReference(dir, text, "large soup");
+  EXPECT_EQ(ReferenceRead(text, '.', "same.obj").error, "");
   SetDecimalSeparator('.');
 }
 

@@ -142,6 +142,27 @@ TEST_F(TokenTest, GetIntReadsSignedDecimalsAndGivesZeroOtherwise) {
   EXPECT_EQ(rest, "5 6");
 }
 
+// The vertex part of a corner, and whether it is written as an integer
+// (which tells "Eckpunkt 0 existiert nicht" from "'x' ist keine gültige
+// Eckpunktnummer").
+TEST_F(TokenTest, CornerVertexPartAndWrittenIntegers) {
+  struct PartCase {
+    std::string corner;
+    std::string part;
+    bool integer;
+  };
+  const PartCase cases[] = {
+      {"1/2/3", "1", true},  {"//7", "7", true},   {"/-3/", "-3", true},
+      {"-0", "-0", true},    {"+12", "+12", true}, {"99999999999/1", "99999999999", true},
+      {"//", "", false},     {"", "", false},      {"+", "+", false},
+      {"1.5", "1.5", false}, {"x/1", "x", false},  {"+-1", "+-1", false},
+      {"1\t", "1\t", false}, {"1e3", "1e3", false}};
+  for (const PartCase& c : cases) {
+    EXPECT_EQ(objtok::CornerVertexPart(c.corner), c.part) << c.corner;
+    EXPECT_EQ(objtok::IsWrittenInteger(c.part), c.integer) << c.corner;
+  }
+}
+
 // --- the fast path against the routines above ---
 
 // What GetFloat gives for one token, and which separator it sets.
@@ -163,12 +184,16 @@ void ExpectSameFloat(const std::string& token) {
   double slow = 0;
   bool slowComma = false;
   SlowFloat(token, slow, slowComma);
+  double ignored = 0;
+  const bool slowOk = TryStrToFloat(token, ignored, slowComma ? ',' : '.');
   for (const std::string& line : {token, "  " + token + "  7"}) {
     if (token.empty() && line != token) continue;  // the 7 would be the first token
     bool fastComma = !slowComma;
+    bool fastOk = !slowOk;
     const char* p = line.data();
     const char* end = p + line.size();
-    const double fast = objtok::NextFloat(p, end, fastComma);
+    const double fast = objtok::NextFloat(p, end, fastComma, fastOk);
+    EXPECT_EQ(fastOk, slowOk) << "line '" << line << "'";
     EXPECT_EQ(std::bit_cast<std::uint64_t>(fast), std::bit_cast<std::uint64_t>(slow))
         << "line '" << line << "'";
     EXPECT_EQ(fastComma, slowComma) << "line '" << line << "'";
@@ -183,6 +208,12 @@ void ExpectSameFloat(const std::string& token) {
 void ExpectSameInt(const std::string& token) {
   std::string s = token;
   EXPECT_EQ(objtok::ParseInt(token), GetInt(s)) << "token '" << token << "'";
+  // A vertex part read as 0 is either written as an integer (0 or out of
+  // range) or no integer at all.
+  const std::string_view part = objtok::CornerVertexPart(token);
+  if (objtok::CornerNumber(token) != 0) {
+    EXPECT_TRUE(objtok::IsWrittenInteger(part)) << token;
+  }
   const std::int32_t slowCorner = SlowCorner(token);
   EXPECT_EQ(objtok::CornerNumber(token), slowCorner) << "corner '" << token << "'";
   for (const std::string& line : {token, " " + token + "   7"}) {

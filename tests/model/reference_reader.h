@@ -1,17 +1,22 @@
 // The reader's rules written out the slow, literal way: line by line with
-// GetStr, GetFloat and GetInt on std::string. ReadMesh must give exactly the
-// same mesh, the same error and the same decimal separator on any input.
+// GetStr, GetFloat and GetInt on std::string, the whole file in memory, each
+// face checked corner by corner against the final vertex count and split
+// after the last line. Polygons are split by the same PolygonSplitter as in
+// ReadMesh (tested on its own in polygon_split_test.cpp): what is compared
+// here is which polygons reach it, with which corners, and where their
+// triangles land. ReadMesh must give exactly the same mesh, the same error,
+// the same report and the same decimal separator on any input.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/number_format.h"
 #include "model/mesh.h"
 #include "model/obj_reader.h"
+#include "model/polygon_split.h"
 
 namespace quervik::testing {
 
@@ -19,16 +24,22 @@ struct ReferenceResult {
   Mesh mesh;              // without zmin/zmax and version
   std::string error;      // empty when the file is accepted
   char separator = '\0';  // the process-wide separator afterwards
+  ObjReadReport report;
 };
 
 // The lines of `text`: a line feed ends a line and a carriage return right
 // before it is dropped; a last line without line feed counts when it is not
-// empty, and a carriage return ending the file is dropped as well.
+// empty, and a carriage return ending the file is dropped as well. Without
+// any line feed, each carriage return ends a line.
 inline std::vector<std::string> ReferenceLines(const std::string& text) {
+  const bool crOnly = text.find('\n') == std::string::npos;
   std::vector<std::string> lines;
   std::string line;
   for (char c : text) {
-    if (c == '\n') {
+    if (crOnly && c == '\r') {
+      lines.push_back(line);
+      line.clear();
+    } else if (c == '\n') {
       if (!line.empty() && line.back() == '\r') line.pop_back();
       lines.push_back(line);
       line.clear();
@@ -43,7 +54,40 @@ inline std::vector<std::string> ReferenceLines(const std::string& text) {
   return lines;
 }
 
-inline ReferenceResult ReferenceRead(const std::string& text, char separatorBefore) {
+// Text of the file in a message: printable ASCII kept, other bytes '?',
+// at most 24 characters and then "...".
+inline std::string ReferenceQuoted(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size() && i < 24; ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    out += c >= 32 && c <= 126 ? text[i] : '?';
+  }
+  return text.size() > 24 ? out + "..." : out;
+}
+
+inline bool ReferenceIsInteger(const std::string& s) {
+  size_t i = !s.empty() && (s[0] == '+' || s[0] == '-') ? 1 : 0;
+  if (i == s.size()) return false;
+  for (; i < s.size(); ++i) {
+    if (s[i] < '0' || s[i] > '9') return false;
+  }
+  return true;
+}
+
+// One coordinate by GetFloat; counts it when its token is missing or no
+// number.
+inline double ReferenceCoordinate(std::string& satz, bool& unreadable) {
+  std::string peek = satz;
+  const std::string token = GetStr(peek);
+  double ignored = 0;
+  if (!TryStrToFloat(token, ignored, token.find(',') != std::string::npos ? ',' : '.')) {
+    unreadable = true;
+  }
+  return GetFloat(satz);
+}
+
+inline ReferenceResult ReferenceRead(const std::string& text, char separatorBefore,
+                                     const std::string& path) {
   SetDecimalSeparator(separatorBefore);
   ReferenceResult r;
   r.mesh.V.assign(1, Tvertex{});
@@ -52,33 +96,55 @@ inline ReferenceResult ReferenceRead(const std::string& text, char separatorBefo
   const std::vector<std::string> lines = ReferenceLines(text);
   std::int64_t total = 0;
   for (const std::string& l : lines) total += l.compare(0, 2, "v ") == 0 ? 1 : 0;
+  std::vector<std::vector<std::int32_t>> faces;
 
   for (size_t n = 0; n < lines.size(); ++n) {
+    const std::string where = "Zeile " + std::to_string(n + 1) + ": ";
     std::string satz = lines[n];
     const std::string idstr = satz.substr(0, 2);
     GetStr(satz);
     if (idstr == "v ") {
+      int unreadable = 0;
       Tvertex v;
-      v.x = GetFloat(satz);
-      v.y = GetFloat(satz);
-      v.z = GetFloat(satz);
-      r.mesh.V.push_back(v);
-    } else if (idstr == "f ") {
-      TFace face;
-      const auto defined = static_cast<std::int64_t>(r.mesh.V.size()) - 1;
-      for (int k = 1; k <= 3; ++k) {
-        std::string s = GetStr(satz);
-        std::replace(s.begin(), s.end(), '/', ' ');
-        const std::int32_t written = GetInt(s);
-        std::int64_t index = written < 0 ? defined + 1 + written : written;
-        const bool missing = written < 0 ? index < 1 : index > total;
-        if (missing && r.error.empty()) {
-          r.error = "Zeile " + std::to_string(n + 1) + ": Eckpunkt " + std::to_string(written) +
-                    " existiert nicht";
-        }
-        face[k] = missing ? 0 : static_cast<std::int32_t>(index);
+      for (double* c : {&v.x, &v.y, &v.z}) {
+        bool bad = false;
+        *c = ReferenceCoordinate(satz, bad);
+        unreadable += bad ? 1 : 0;
       }
-      r.mesh.Fc.push_back(face);
+      if (unreadable > 0) {
+        r.report.unreadableNumbers += unreadable;
+        if (++r.report.linesWithUnreadable <= 5)
+          r.report.unreadableLines.push_back(static_cast<std::int64_t>(n) + 1);
+      }
+      r.mesh.V.push_back(v);
+    } else if (idstr == "f " && r.error.empty()) {
+      const auto defined = static_cast<std::int64_t>(r.mesh.V.size()) - 1;
+      std::vector<std::int32_t> corners;
+      for (;;) {
+        const std::string s = GetStr(satz);
+        if (s.empty() || s[0] == '#') break;
+        std::string t = s;
+        std::replace(t.begin(), t.end(), '/', ' ');
+        std::string partOf = t;
+        const std::string part = GetStr(partOf);
+        const std::int32_t written = GetInt(t);
+        if (written == 0) {
+          r.error = where + (ReferenceIsInteger(part)
+                                 ? "Eckpunkt " + ReferenceQuoted(part) + " existiert nicht"
+                                 : "'" + ReferenceQuoted(s) + "' ist keine gültige Eckpunktnummer");
+          break;
+        }
+        const std::int64_t index = written < 0 ? defined + 1 + written : written;
+        if (written < 0 ? index < 1 : index > total) {
+          r.error = where + "Eckpunkt " + std::to_string(written) + " existiert nicht";
+          break;
+        }
+        corners.push_back(static_cast<std::int32_t>(index));
+      }
+      if (r.error.empty() && corners.size() < 3) {
+        r.error = where + "Fläche mit weniger als 3 Eckpunkten";
+      }
+      faces.push_back(corners);
     } else if (idstr == "vn") {
       Tvect3D vn;
       vn[0] = GetFloat(satz);
@@ -88,6 +154,22 @@ inline ReferenceResult ReferenceRead(const std::string& text, char separatorBefo
     }
   }
   r.separator = DecimalSeparator();
+  if (!r.error.empty()) return r;
+  if (faces.empty()) {
+    r.error =
+        "Die Datei '" + path + "' enthält keine Flächen und ist kein Dreiecksnetz im OBJ-Format";
+    return r;
+  }
+  PolygonSplitter splitter;
+  for (const std::vector<std::int32_t>& corners : faces) {
+    std::vector<Tvertex> points;
+    for (const std::int32_t c : corners) points.push_back(r.mesh.V[static_cast<size_t>(c)]);
+    std::vector<PolygonTriangle> triangles;
+    splitter.Split(points, triangles);
+    for (const PolygonTriangle& t : triangles) {
+      r.mesh.Fc.push_back(TFace{{corners[t[0]], corners[t[1]], corners[t[2]]}});
+    }
+  }
   return r;
 }
 

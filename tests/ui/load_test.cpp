@@ -40,6 +40,7 @@ class LoadTest : public QObject {
     h.load(obj);
     disconnect(watch);
     QCOMPARE(h.desktop().errors, QStringList());
+    QCOMPARE(h.desktop().warnings, QStringList());
     QCOMPARE(h.desktop().dialogCalls, 1);
     QCOMPARE(f.Edit1->text(), obj);
     QCOMPARE(f.mesh.V.size(), size_t{9});
@@ -249,16 +250,85 @@ class LoadTest : public QObject {
     QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
   }
 
-  // A file without any vertex or face loads as an empty mesh.
-  void fileWithoutVertices() {
+  // A file without any face is no mesh: refused with its name, and nothing
+  // changes.
+  void fileWithoutFacesIsRefused() {
     Harness h;
     TForm1& f = h.form();
-    h.load(h.writeFile(QStringLiteral("leer.obj"), "# nichts\n\nvt 0.5 0.5\n"));
+    const QString empty = h.writeFile(QStringLiteral("leer.obj"), "# nichts\n\nvt 0.5 0.5\n");
+    h.load(empty);
+    QCOMPARE(h.desktop().errors,
+             QStringList{QStringLiteral("Die Datei '%1' enthält keine Flächen und ist kein "
+                                        "Dreiecksnetz im OBJ-Format")
+                             .arg(empty)});
+    QVERIFY(f.mesh.V.empty());
+    QCOMPARE(f.StatusText(), QStringLiteral("OBJ-Datei lesen ..."));
+    QCOMPARE(f.Label2->text(), QStringLiteral("Schnitt bei Höhe"));
+    QCOMPARE(f.EditLevel->text(), QString());
+    QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
+  }
+
+  // A face that would need the placeholder origin refuses the file, and the
+  // box loaded before stays.
+  void faceWithoutThreeGoodCornersIsRefused_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("two corners") << QByteArray("v 0 0 0\nv 1 0 0\nf 1 2\n")
+                                 << QStringLiteral("Zeile 3: Fläche mit weniger als 3 Eckpunkten");
+    QTest::newRow("corner 0") << QByteArray("v 0 0 0\nf 0 1 1\n")
+                              << QStringLiteral("Zeile 2: Eckpunkt 0 existiert nicht");
+    QTest::newRow("no integer") << QByteArray("v 0 0 0\nf 1 1 x\n")
+                                << QStringLiteral("Zeile 2: 'x' ist keine gültige Eckpunktnummer");
+  }
+  void faceWithoutThreeGoodCornersIsRefused() {
+    QFETCH(QByteArray, text);
+    QFETCH(QString, error);
+    Harness h;
+    TForm1& f = h.form();
+    h.load(h.copyData(QStringLiteral("ui_box.obj")));
+    h.load(h.writeFile(QStringLiteral("schlecht.obj"), text));
+    QCOMPARE(h.desktop().errors, QStringList{error});
+    QCOMPARE(f.mesh.V.size(), size_t{9});
+    QCOMPARE(f.mesh.Fc.size(), size_t{13});
+    QCOMPARE(f.Label2->text(), QStringLiteral("Schnitthöhe 0.000 - 5.000"));
+  }
+
+  // The box of ui_box.obj written as six quadrilaterals: each is split in
+  // two, so the counts and the sections are those of the triangle box (a
+  // quad cut to its first three corners would lose half of every section).
+  void quadBoxKeepsItsWholeSurface() {
+    Harness h;
+    TForm1& f = h.form();
+    h.load(h.copyData(QStringLiteral("ui_box.obj")));
+    h.section(QStringLiteral("0"));
+    const QString triangleBoxAtZero = f.StatusText();
+    h.load(h.writeFile(QStringLiteral("quader.obj"),
+                       "v 0 0 0\nv 10 0 0\nv 10 10 0\nv 0 10 0\n"
+                       "v 0 0 5\nv 10 0 5\nv 10 10 5\nv 0 10 5\n"
+                       "f 1 4 3 2\nf 5 6 7 8\nf 1 2 6 5\nf 2 3 7 6\nf 3 4 8 7\nf 4 1 5 8\n"));
     QCOMPARE(h.desktop().errors, QStringList());
-    QCOMPARE(f.StatusText(), QStringLiteral("1 Vertices 1 Verticenormals 1 Faces geladen"));
-    QCOMPARE(f.Label2->text(), QStringLiteral("Schnitthöhe 0.000 - 0.000"));
-    QCOMPARE(f.EditLevel->text(), QStringLiteral("0.000"));
-    QVERIFY(f.Contour.Contours.empty());
+    QCOMPARE(f.StatusText(), QStringLiteral("9 Vertices 1 Verticenormals 13 Faces geladen"));
+    h.section(QStringLiteral("2.496"));
+    QCOMPARE(f.StatusText(), QStringLiteral("Fertig: Schnittlinie 8 Punkte 8 Linien"));
+    QCOMPARE(f.EditMasse->text(), QStringLiteral("   250"));
+    h.section(QStringLiteral("0"));
+    QCOMPARE(f.StatusText(), triangleBoxAtZero);
+  }
+
+  // Coordinates that are missing or no number are read as 0, as ever; the
+  // count line stays as it is, and a warning box tells how many and where.
+  void unreadableCoordinatesAreWarnedAbout() {
+    Harness h;
+    TForm1& f = h.form();
+    h.load(h.writeFile(QStringLiteral("luecken.obj"),
+                       "v 0 0 0\nv 10 0\nv 0 10 0\nv 0 0 1e999\nf 1 2 3\nf 1 2 4\n"));
+    QCOMPARE(h.desktop().errors, QStringList());
+    QCOMPARE(h.desktop().warnings,
+             QStringList{QStringLiteral("2 Koordinaten fehlen oder sind keine gültigen Zahlen und "
+                                        "wurden als 0 gelesen (Zeilen 2, 4)")});
+    QCOMPARE(f.StatusText(), QStringLiteral("5 Vertices 1 Verticenormals 3 Faces geladen"));
+    QCOMPARE(f.mesh.V[4].z, 0.0);
+    QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
   }
 };
 

@@ -20,6 +20,10 @@ void FakeUiServices::ShowError(QWidget*, const QString& text) {
   record_->errors << text;
 }
 
+void FakeUiServices::ShowWarning(QWidget*, const QString& text) {
+  record_->warnings << text;
+}
+
 Qt::CursorShape AppCursorShape() {
   const QCursor* c = QApplication::overrideCursor();
   return c ? c->shape() : Qt::ArrowCursor;

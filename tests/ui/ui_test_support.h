@@ -35,7 +35,8 @@ namespace uitest {
 struct DesktopRecord {
   std::optional<QString> nextPath;  // the answer of the next file dialog; nothing = cancel
   int dialogCalls = 0;
-  QStringList errors;  // every text shown by the general error display, in order
+  QStringList errors;    // every text shown by the general error display, in order
+  QStringList warnings;  // every text shown in a warning box, in order
 };
 
 class FakeUiServices : public UiServices {
@@ -43,6 +44,7 @@ class FakeUiServices : public UiServices {
   explicit FakeUiServices(DesktopRecord* record) : record_(record) {}
   std::optional<QString> OpenObjFile(QWidget* parent) override;
   void ShowError(QWidget* parent, const QString& text) override;
+  void ShowWarning(QWidget* parent, const QString& text) override;
 
  private:
   DesktopRecord* record_;
