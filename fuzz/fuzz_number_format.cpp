@@ -27,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     const std::string formatted = quervik::FormatFixed(value, 10, decimals);
     double back = 0;
     if (!quervik::TryStrToFloat(formatted, back, separator)) std::abort();
-    if (std::fabs(back - value) > 0.5 * std::pow(10.0, -decimals) * (1 + 1e-9) + std::fabs(value) * 1e-15)
+    if (std::fabs(back - value) >
+        0.5 * std::pow(10.0, -decimals) * (1 + 1e-9) + std::fabs(value) * 1e-15)
       std::abort();
   }
   return 0;

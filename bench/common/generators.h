@@ -55,8 +55,8 @@ inline Mesh MakeSphere(int rings, int segments, double r = 100.0) {
     const double phi = pi * k / rings;
     for (int s = 0; s < segments; ++s) {
       const double th = 2 * pi * s / segments;
-      m.V.push_back({r * std::sin(phi) * std::cos(th), r * std::sin(phi) * std::sin(th),
-                     r * std::cos(phi)});
+      m.V.push_back(
+          {r * std::sin(phi) * std::cos(th), r * std::sin(phi) * std::sin(th), r * std::cos(phi)});
     }
   }
   m.V.push_back({0, 0, -r});  // south pole

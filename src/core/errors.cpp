@@ -7,9 +7,13 @@
 
 namespace quervik {
 
-void RaiseInvalidOperation() { throw Error("Ungültige Gleitkommaoperation"); }
+void RaiseInvalidOperation() {
+  throw Error("Ungültige Gleitkommaoperation");
+}
 
-void RaiseDivisionByZero() { throw Error("Gleitkommadivision durch Null"); }
+void RaiseDivisionByZero() {
+  throw Error("Gleitkommadivision durch Null");
+}
 
 void RaiseNotAFloat(std::string_view text) {
   throw Error("'" + std::string(text) + "' ist kein gültiger Gleitkommawert");

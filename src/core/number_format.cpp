@@ -15,11 +15,15 @@ namespace {
 
 std::atomic<char> g_separator{'.'};
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 }  // namespace
 
-char DecimalSeparator() { return g_separator.load(std::memory_order_relaxed); }
+char DecimalSeparator() {
+  return g_separator.load(std::memory_order_relaxed);
+}
 
 void SetDecimalSeparator(char separator) {
   g_separator.store(separator, std::memory_order_relaxed);
@@ -134,8 +138,7 @@ std::string FormatFixed(double value, int width, int decimals, char separator) {
       }
       if (k < 0) digits.insert(digits.begin(), '1');
     } else {
-      r = std::to_chars(exact, exact + sizeof exact, magnitude, std::chars_format::fixed,
-                        decimals);
+      r = std::to_chars(exact, exact + sizeof exact, magnitude, std::chars_format::fixed, decimals);
       digits.assign(exact, r.ptr);
     }
     if (separator != '.') {

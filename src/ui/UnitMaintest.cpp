@@ -5,9 +5,9 @@
 
 #include <QApplication>
 #include <QFocusEvent>
+#include <QFontDatabase>
 #include <QFrame>
 #include <QGroupBox>
-#include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLinearGradient>

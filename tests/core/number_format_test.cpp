@@ -61,15 +61,15 @@ TEST_F(NumberFormatTest, FixedFormatsPadAndRound) {
 }
 
 TEST_F(NumberFormatTest, ExactTiesRoundAwayFromZero) {
-  EXPECT_EQ(FormatFixed(0.0625, 4, 3), "0.063");   // printf gives 0.062
+  EXPECT_EQ(FormatFixed(0.0625, 4, 3), "0.063");  // printf gives 0.062
   EXPECT_EQ(FormatFixed(-0.0625, 4, 3), "-0.063");
-  EXPECT_EQ(FormatFixed(0.5, 6, 0), "     1");     // printf gives 0
+  EXPECT_EQ(FormatFixed(0.5, 6, 0), "     1");  // printf gives 0
   EXPECT_EQ(FormatFixed(2.5, 1, 0), "3");
-  EXPECT_EQ(FormatFixed(9.5, 1, 0), "10");         // the carry adds a digit
+  EXPECT_EQ(FormatFixed(9.5, 1, 0), "10");          // the carry adds a digit
   EXPECT_EQ(FormatFixed(99.9995, 1, 3), "99.999");  // not a tie in binary: below it
   EXPECT_EQ(FormatFixed(0.125, 1, 2), "0.13");
-  EXPECT_EQ(FormatFixed(1.0000005, 1, 6), "1.000001");  // just above the tie in binary
-  EXPECT_EQ(FormatFixed(2.675, 1, 2), "2.67");          // just below it
+  EXPECT_EQ(FormatFixed(1.0000005, 1, 6), "1.000001");     // just above the tie in binary
+  EXPECT_EQ(FormatFixed(2.675, 1, 2), "2.67");             // just below it
   EXPECT_EQ(FormatFixed(0.0009765625, 1, 6), "0.000977");  // 2^-10, a tie at 6 decimals
 }
 

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <cstring>
 #include <random>
-#include <utility>
 #include <string>
+#include <utility>
 
 namespace quervik {
 namespace {
