@@ -36,6 +36,7 @@
 #include "core/number_format.h"
 #include "dxf/contour_export.h"
 #include "dxf/dxf_exports.h"
+#include "dxf/dxf_number.h"
 
 namespace {
 

@@ -9,6 +9,7 @@
 
 #include "analysis/clipped_face.h"
 #include "core/errors.h"
+#include "core/shortest_number.h"
 
 namespace quervik {
 
@@ -244,16 +245,6 @@ std::vector<VolumeFigures> VolumeCurve(const ClippedVolumeIndex& index, double z
       r.area_above = r.area_below = 0;
   }
   return rows;
-}
-
-std::string FormatShortest(double value, char decimalSeparator) {
-  if (std::isnan(value)) return "NAN";
-  if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
-  char buf[32];
-  const auto r = std::to_chars(buf, buf + sizeof buf, value);
-  std::string s(buf, r.ptr);
-  if (decimalSeparator != '.') std::replace(s.begin(), s.end(), '.', decimalSeparator);
-  return s;
 }
 
 std::string VolumeCurveCsv(const std::vector<VolumeFigures>& rows, char decimalSeparator) {

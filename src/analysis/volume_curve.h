@@ -44,9 +44,4 @@ std::vector<VolumeFigures> VolumeCurve(const ClippedVolumeIndex& index, double z
 // separator is ',' and by ',' otherwise. Lines end with "\n".
 std::string VolumeCurveCsv(const std::vector<VolumeFigures>& rows, char decimalSeparator);
 
-// The shortest text that reads back to the same double, with
-// `decimalSeparator` ("104.5", "2", "1e-07"); "NAN", "INF", "-INF" for values
-// that are not finite.
-std::string FormatShortest(double value, char decimalSeparator);
-
 }  // namespace quervik

@@ -21,9 +21,10 @@
 #include "analysis/crease_edges.h"
 #include "analysis/volume.h"
 #include "analysis/volume_curve.h"
+#include "core/atomic_file.h"
 #include "core/errors.h"
 #include "core/number_format.h"
-#include "core/replace_file.h"
+#include "core/shortest_number.h"
 #include "dxf/contour_export.h"
 #include "dxf/dxf_exports.h"
 #include "model/obj_reader.h"
@@ -143,7 +144,10 @@ void Curve(const std::string& path, const std::string& stepText, const std::stri
   const std::vector<VolumeFigures> rows =
       VolumeCurve(ClippedVolumeIndex::Build(mesh), mesh.zmin, mesh.zmax, step);
   if (csvPath) {
-    WriteFileReplacing(*csvPath, VolumeCurveCsv(rows, DecimalSeparator()));
+    AtomicFile csv;
+    csv.Open(*csvPath);
+    csv.Write(VolumeCurveCsv(rows, DecimalSeparator()));
+    csv.Commit();
     std::cout << *csvPath << '\n';
     return;
   }
@@ -285,7 +289,7 @@ int main(int argc, char** argv) {
   }
 
   // Ctrl-C, SIGTERM or a file-size limit leave no temporary file behind.
-  RemoveUnfinishedDxfFilesOnSignals();
+  RemoveUnfinishedFilesOnSignals();
   try {
     if (section->parsed()) {
       Section(mesh, levelText);

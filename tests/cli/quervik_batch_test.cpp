@@ -17,6 +17,7 @@
 #include "../dxf/dxf_test_support.h"
 #include "core/number_format.h"
 #include "dxf/dxf_exports.h"
+#include "dxf/dxf_number.h"
 #include "model/obj_reader.h"
 
 extern char** environ;

@@ -1,7 +1,7 @@
 // AtomicFile: a file replaces its target only when committed; whatever
 // fails before leaves the previous file and no temporary file behind. (The
-// DXF writer's tests cover the same rules in depth: full disk, links, pipes,
-// permissions of other users.)
+// DXF writer's tests cover the same rules in depth through it: full disk,
+// links, pipes, permissions of other users, signals.)
 #include "core/atomic_file.h"
 
 #include <gtest/gtest.h>
@@ -69,8 +69,11 @@ TEST(AtomicFile, WhatIsNotCommittedLeavesThePreviousFileAndNothingElse) {
   };
   EXPECT_EQ(error(dir / "fehlt/a.txt"), "Ungültiger Dateiname");
   EXPECT_EQ(error(dir / "ordner"), "Dateizugriff verweigert");
+  // A pipe nobody reads is refused at once instead of waiting for a reader.
+  ASSERT_EQ(::mkfifo((dir / "rohr").c_str(), 0600), 0);
+  EXPECT_EQ(error(dir / "rohr"), "Dateizugriff verweigert");
   EXPECT_EQ(ReadFile(dir / "a.txt"), "alt");
-  EXPECT_EQ(dir.Names(), (Names{"a.txt", "ordner"}));
+  EXPECT_EQ(dir.Names(), (Names{"a.txt", "ordner", "rohr"}));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The exports, byte for byte: the section line, the whole mesh, the crease
 // edges and the series (computed in parallel, written in order).
 #include "dxf/dxf_exports.h"
+#include "dxf/dxf_number.h"
 
 #include <gtest/gtest.h>
 

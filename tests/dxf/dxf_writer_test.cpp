@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/errors.h"
@@ -91,6 +92,31 @@ TEST(DxfWriterLayout, PointAndTextRecords) {
        "-1.00000000000000E+0000", "  1", "", " 50", "1000000.0000"},
   });
   EXPECT_EQ(DxfLines(ReadFile(dir / "pt.dxf")), expected);
+}
+
+// The rotation: fixed point with four decimals in ten characters, wider
+// when needed, rounded half away from zero.
+TEST(DxfWriterLayout, TextRotationIsFixedPointWithFourDecimals) {
+  const std::pair<double, const char*> cases[] = {
+      {90, "   90.0000"},
+      {-12.5, "  -12.5000"},
+      {0, "    0.0000"},
+      {0.00005, "    0.0001"},  // the double is just above the tie
+      {999999.99994, "999999.9999"},
+      {1e6, "1000000.0000"},
+      {-1e6, "-1000000.0000"}};
+  TempDir dir;
+  DxfWriter w;
+  w.DXFFileName = dir / "winkel.dxf";
+  w.DXFOpen();
+  for (const auto& [alfa, text] : cases) w.DXFText(0, 0, 0, "t", "T", "CONTINUOUS", alfa, 1);
+  w.DXFClose();
+  const std::vector<std::string> lines = DxfLines(ReadFile(dir / "winkel.dxf"));
+  ASSERT_EQ(lines.size(), 8 + std::size(cases) * 18);
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    EXPECT_EQ(lines[4 + i * 18 + 16], " 50");
+    EXPECT_EQ(lines[4 + i * 18 + 17], cases[i].second) << cases[i].first;
+  }
 }
 
 TEST(DxfWriterLayout, NonFiniteCoordinatesAreWords) {
@@ -277,8 +303,11 @@ TEST(DxfWriterSignals, AnEndingSignalRemovesTheUnfinishedFiles) {
       const rlimit noCore{0, 0};
       ::setrlimit(RLIMIT_CORE, &noCore);
       if (ignored) std::signal(SIGHUP, SIG_IGN);
-      RemoveUnfinishedDxfFilesOnSignals();
+      RemoveUnfinishedFilesOnSignals();
       DxfWriter a, b, done;
+      AtomicFile other;  // any file the program writes, not only a drawing
+      other.Open(dir / "c.geojson");
+      other.Write("{");
       done.DXFFileName = dir / "fertig.dxf";
       done.DXFOpen();
       done.DXFClose();
