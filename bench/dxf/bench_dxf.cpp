@@ -32,10 +32,10 @@
 #include <thread>
 #include <vector>
 
+#include "app/contour_export.h"
+#include "app/dxf_exports.h"
 #include "bench/common/generators.h"
 #include "core/number_format.h"
-#include "dxf/contour_export.h"
-#include "dxf/dxf_exports.h"
 #include "dxf/dxf_number.h"
 
 namespace {

@@ -15,9 +15,9 @@
 #include <string>
 
 #include "analysis/transformation.h"
+#include "app/dxf_exports.h"
 #include "core/errors.h"
 #include "core/number_format.h"
-#include "dxf/dxf_exports.h"
 #include "model/obj_reader.h"
 #include "model/vector_math.h"
 #include "ui/UnitMaintest.h"

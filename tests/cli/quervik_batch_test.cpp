@@ -14,11 +14,12 @@
 #include <string>
 #include <vector>
 
-#include "../dxf/dxf_test_support.h"
+#include "app/dxf_exports.h"
 #include "core/number_format.h"
-#include "dxf/dxf_exports.h"
 #include "dxf/dxf_number.h"
 #include "model/obj_reader.h"
+#include "support/dxf_lines.h"
+#include "support/temp_dir.h"
 
 extern char** environ;
 

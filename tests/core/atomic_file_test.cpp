@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "../dxf/dxf_test_support.h"
 #include "core/errors.h"
+#include "support/temp_dir.h"
 
 namespace quervik {
 namespace {

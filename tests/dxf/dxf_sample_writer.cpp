@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "app/dxf_exports.h"
 #include "core/number_format.h"
-#include "dxf/dxf_exports.h"
 
 using namespace quervik;
 

@@ -19,7 +19,8 @@
 #include <vector>
 
 #include "core/errors.h"
-#include "dxf_test_support.h"
+#include "support/dxf_lines.h"
+#include "support/temp_dir.h"
 
 namespace quervik {
 namespace {

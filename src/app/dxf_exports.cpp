@@ -1,4 +1,4 @@
-#include "dxf/dxf_exports.h"
+#include "app/dxf_exports.h"
 
 #include <sys/stat.h>
 

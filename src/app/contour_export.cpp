@@ -1,4 +1,4 @@
-#include "dxf/contour_export.h"
+#include "app/contour_export.h"
 
 #include <algorithm>
 #include <charconv>
@@ -7,12 +7,12 @@
 #include <numbers>
 #include <span>
 
+#include "app/dxf_exports.h"
+#include "app/geojson_writer.h"
 #include "core/errors.h"
 #include "core/number_format.h"
 #include "core/prepare_in_order.h"
 #include "dxf/dxf_drawing.h"
-#include "dxf/dxf_exports.h"
-#include "dxf/geojson_writer.h"
 #include "section/contour_chain.h"
 
 namespace quervik {

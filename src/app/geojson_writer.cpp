@@ -1,4 +1,4 @@
-#include "dxf/geojson_writer.h"
+#include "app/geojson_writer.h"
 
 #include <cmath>
 #include <cstring>

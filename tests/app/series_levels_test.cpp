@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "app/dxf_exports.h"
 #include "core/errors.h"
 #include "core/number_format.h"
-#include "dxf/dxf_exports.h"
 
 namespace quervik {
 namespace {

@@ -1,6 +1,6 @@
 // The exports, byte for byte: the section line, the whole mesh, the crease
 // edges and the series (computed in parallel, written in order).
-#include "dxf/dxf_exports.h"
+#include "app/dxf_exports.h"
 #include "dxf/dxf_number.h"
 
 #include <gtest/gtest.h>
@@ -18,7 +18,8 @@
 #include "bench/common/generators.h"
 #include "core/errors.h"
 #include "core/number_format.h"
-#include "dxf_test_support.h"
+#include "support/dxf_lines.h"
+#include "support/temp_dir.h"
 
 namespace quervik {
 namespace {

@@ -4,8 +4,8 @@
 
 #include <string>
 
+#include "app/dxf_exports.h"
 #include "core/errors.h"
-#include "dxf/dxf_exports.h"
 
 namespace quervik {
 namespace {

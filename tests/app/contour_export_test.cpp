@@ -2,7 +2,7 @@
 // the exact entities and GeoJSON of a small case, the same files for every
 // thread count, and the previous files kept when an export fails. The whole
 // drawing is read back by ezdxf, GDAL and LibreCAD in contour_readback.py.
-#include "dxf/contour_export.h"
+#include "app/contour_export.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,8 @@
 #include "bench/common/generators.h"
 #include "core/errors.h"
 #include "core/number_format.h"
-#include "dxf_test_support.h"
+#include "support/dxf_lines.h"
+#include "support/temp_dir.h"
 
 namespace quervik {
 namespace {
