@@ -34,6 +34,8 @@
 
 #include "app/contour_export.h"
 #include "app/dxf_exports.h"
+#include "app/export_files.h"
+#include "app/series_levels.h"
 #include "bench/common/generators.h"
 #include "core/number_format.h"
 #include "dxf/dxf_number.h"
@@ -65,10 +67,9 @@ void MeshDxf(benchmark::State& state, bool ramDisk) {
   const Mesh& m = Terrain707();
   const auto dir = MakeTempDir(ramDisk);
   const std::string obj = (dir / "terrain.obj").string();
-  DxfWriter writer;
   std::uintmax_t bytes = 0;
   for (auto _ : state) {
-    WriteMeshDxf(writer, obj, m);
+    WriteMeshDxf(obj, m);
     bytes = std::filesystem::file_size(MeshDxfFileName(obj));
   }
   state.SetBytesProcessed(static_cast<int64_t>(bytes) * state.iterations());
@@ -140,11 +141,11 @@ void BM_Series200(benchmark::State& state) {
   }
   const auto dir = MakeTempDir(true);
   const std::string obj = (dir / "terrain.obj").string();
-  const unsigned threads = static_cast<unsigned>(state.range(0));
-  DxfWriter writer;
+  ExportSettings settings;
+  settings.threads = static_cast<unsigned>(state.range(0));
   std::uintmax_t bytes = 0;
   for (auto _ : state) {
-    WriteSeriesDxfThreads(writer, obj, m, &index, texts, {}, threads);
+    WriteSeriesDxf(obj, m, &index, texts, {}, settings);
     bytes = std::filesystem::file_size(dir / "Schnitte.dxf");
   }
   state.SetBytesProcessed(static_cast<int64_t>(bytes) * state.iterations());
@@ -194,11 +195,11 @@ void BM_SeriesSizeCheck(benchmark::State& state) {
     }
     const auto dir = MakeTempDir(true);
     const std::string obj = (dir / "terrain.obj").string();
-    const unsigned threads = static_cast<unsigned>(state.range(0));
-    DxfWriter writer;
+    ExportSettings settings;
+    settings.threads = static_cast<unsigned>(state.range(0));
     std::uintmax_t bytes = 0;
     for (auto _ : state) {
-      WriteSeriesDxfThreads(writer, obj, m, &index, texts, {}, threads);
+      WriteSeriesDxf(obj, m, &index, texts, {}, settings);
       bytes = std::filesystem::file_size(dir / "Schnitte.dxf");
     }
     state.counters["levels"] = static_cast<double>(texts.size());

@@ -62,10 +62,6 @@ bool DerivedStillValid(const Mesh& mesh, std::uint64_t builtForVersion) {
 
 }  // namespace
 
-std::string SkippedFacesText(size_t faces) {
-  return std::to_string(faces) + " Faces ohne Fläche übersprungen";
-}
-
 size_t BruchkanteFinden(Mesh& mesh, std::string_view angleText,
                         std::vector<Tbruchkante>& Bruchkanten, const CreaseHooks& hooks) {
   auto show = [&hooks](std::string_view text, bool repaint) {

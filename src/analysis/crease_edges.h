@@ -51,8 +51,4 @@ struct CreaseHooks {
 size_t BruchkanteFinden(Mesh& mesh, std::string_view angleText,
                         std::vector<Tbruchkante>& Bruchkanten, const CreaseHooks& hooks = {});
 
-// "<n> Faces ohne Fläche übersprungen": what the window's finish text and the
-// batch tool add when the detection skipped faces.
-std::string SkippedFacesText(size_t faces);
-
 }  // namespace quervik

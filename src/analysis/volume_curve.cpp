@@ -9,7 +9,6 @@
 
 #include "analysis/clipped_face.h"
 #include "core/errors.h"
-#include "core/shortest_number.h"
 
 namespace quervik {
 
@@ -245,25 +244,6 @@ std::vector<VolumeFigures> VolumeCurve(const ClippedVolumeIndex& index, double z
       r.area_above = r.area_below = 0;
   }
   return rows;
-}
-
-std::string VolumeCurveCsv(const std::vector<VolumeFigures>& rows, char decimalSeparator) {
-  const char sep = decimalSeparator == ',' ? ';' : ',';
-  std::string out = "Höhe";
-  for (const char* name : {"Fläche über m2", "Über m3", "Unter m3", "Fläche unter m2"}) {
-    out += sep;
-    out += name;
-  }
-  out += '\n';
-  for (const VolumeFigures& r : rows) {
-    for (double v : {r.level, r.area_above, r.above, r.below}) {
-      out += FormatShortest(v, decimalSeparator);
-      out += sep;
-    }
-    out += FormatShortest(r.area_below, decimalSeparator);
-    out += '\n';
-  }
-  return out;
 }
 
 }  // namespace quervik

@@ -7,7 +7,7 @@
 #include <numbers>
 #include <span>
 
-#include "app/dxf_exports.h"
+#include "app/export_files.h"
 #include "app/geojson_writer.h"
 #include "core/errors.h"
 #include "core/number_format.h"
@@ -158,14 +158,6 @@ ContourLevel SingleContourLevel(std::string_view levelText, double step, int maj
   return level;
 }
 
-std::string ContourFileName(std::string_view objPath, std::string_view levelText,
-                            std::string_view extension) {
-  if (levelText.empty()) return ObjFolder(objPath) + "Hoehenlinien" + std::string(extension);
-  std::string name(levelText);
-  std::replace(name.begin(), name.end(), '.', '_');
-  return ObjFolder(objPath) + "Hoehenlinie_" + name + std::string(extension);
-}
-
 ContourResult WriteContours(const Mesh& mesh, const SectionIndex* index, double step, int major,
                             std::string_view objPath, const ContourOptions& options) {
   const std::vector<ContourLevel> levels =
@@ -233,12 +225,6 @@ ContourResult WriteContours(const Mesh& mesh, const SectionIndex* index, double 
     result.files.push_back(geojson.Path());
   }
   return result;
-}
-
-std::string ContourSummary(const ContourResult& result) {
-  return std::to_string(result.polylines) +
-         (result.polylines == 1 ? " Polylinie, davon " : " Polylinien, davon ") +
-         std::to_string(result.closed) + " geschlossen";
 }
 
 }  // namespace quervik

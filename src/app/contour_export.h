@@ -3,7 +3,8 @@
 // contours on layers of their own with the heights written on the major
 // ones, in a complete DXF drawing `Hoehenlinien.dxf` beside the OBJ file
 // (and, on request, as GeoJSON for GIS programs). The window and the batch
-// tool both call WriteContours, so both write the same bytes.
+// tool both call WriteContours, so both write the same bytes. The file names
+// are ContourFileName's (export_files.h).
 #pragma once
 
 #include <cstddef>
@@ -56,13 +57,6 @@ std::vector<ContourLevel> ContourLevels(double zmin, double zmax, double step, i
 // more. Refuses a bad step or major interval as ContourLevels does.
 ContourLevel SingleContourLevel(std::string_view levelText, double step, int major);
 
-// Where the contours go: ObjFolder(objPath) + "Hoehenlinien.dxf", or for a
-// single level ObjFolder(objPath) + "Hoehenlinie_" + the level text with
-// every '.' turned into '_' + ".dxf". The GeoJSON file has the same name
-// with ".geojson".
-std::string ContourFileName(std::string_view objPath, std::string_view levelText,
-                            std::string_view extension);
-
 struct ContourOptions {
   // Not empty: only the contour at this level, into Hoehenlinie_<text>.dxf.
   std::string levelText;
@@ -103,9 +97,5 @@ struct ContourResult {
 // leaves the previous files as they were.
 ContourResult WriteContours(const Mesh& mesh, const SectionIndex* index, double step, int major,
                             std::string_view objPath, const ContourOptions& options = {});
-
-// "12 Polylinien, davon 5 geschlossen" (for the status line and the batch
-// tool's output).
-std::string ContourSummary(const ContourResult& result);
 
 }  // namespace quervik

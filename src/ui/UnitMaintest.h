@@ -1,6 +1,6 @@
 // The main window: every control and every command of the program. The
 // window owns the document (mesh, section, crease edges, view, saved mouse
-// position, DXF writer); each handler reads its fields, converts numbers
+// position); each handler reads its fields, converts numbers
 // with the process-wide number format, calls the core and writes fields,
 // status line and drawing. Errors end the handler and are shown by the
 // general error display; the cursor is set back to the arrow either way.
@@ -17,7 +17,6 @@
 
 #include "analysis/crease_edges.h"
 #include "analysis/volume.h"
-#include "dxf/dxf_writer.h"
 #include "model/mesh.h"
 #include "model/obj_reader.h"
 #include "section/contour.h"
@@ -89,7 +88,6 @@ class TForm1 : public QWidget {
   quervik::TContour Contour;
   double PtTolerance = quervik::kPtTolerance;
   std::vector<quervik::Tbruchkante> Bruchkanten;
-  quervik::DxfWriter dxf;
   double mf = 0;       // model units per pixel; 0 until a view is fitted
   double xoffset = 0;  // model x at pixel column 0
   double yoffset = 0;  // model y at pixel row 0

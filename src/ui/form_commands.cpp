@@ -16,6 +16,9 @@
 
 #include "analysis/transformation.h"
 #include "app/dxf_exports.h"
+#include "app/export_files.h"
+#include "app/series_levels.h"
+#include "app/status_texts.h"
 #include "core/errors.h"
 #include "core/number_format.h"
 #include "model/obj_reader.h"
@@ -30,6 +33,9 @@ namespace {
 // The slider's selection end: the divisor of the height formula.
 constexpr int kSliderSelEnd = 695;
 
+QString Q(const std::string& text) {
+  return QString::fromStdString(text);
+}
 std::string Text(const QLineEdit* edit) {
   return edit->text().toStdString();
 }
@@ -98,11 +104,7 @@ void TForm1::LoadCommand(const QString& path) {
     throw;
   }
   TakeMesh(std::move(loaded));
-  ShowStatus(QStringLiteral("%1 Vertices %2 Verticenormals %3 Faces geladen")
-                 .arg(mesh.V.size())
-                 .arg(mesh.Vn.size())
-                 .arg(mesh.Fc.size()),
-             true);
+  ShowStatus(Q(quervik::LoadedText(mesh)), true);
   SetCursor(AppCursor::Arrow);
   const std::string warning = quervik::UnreadableNumbersWarning(readReport_);
   if (!warning.empty()) services_->ShowWarning(this, QString::fromStdString(warning));
@@ -151,8 +153,7 @@ void TForm1::ZMinMax() {
 }
 
 void TForm1::ShowHeightRange() {
-  Label2->setText(QStringLiteral("Schnitthöhe ") + Fixed(mesh.zmin, 4, 3) + QStringLiteral(" - ") +
-                  Fixed(mesh.zmax, 4, 3));
+  Label2->setText(Q(quervik::HeightRangeText(mesh.zmin, mesh.zmax)));
   FitLabel(Label2);
 }
 
@@ -165,9 +166,7 @@ void TForm1::ToolButtonRechnenClick() {
     ZMinMax();
     CalculateContour();
     ZeigSchnittlinie();
-    ShowStatus(QStringLiteral("Fertig: Schnittlinie %1 Punkte %2 Linien")
-                   .arg(Contour.Points.size())
-                   .arg(Contour.Contours.size()));
+    ShowStatus(Q(quervik::SectionDoneText(Contour)));
     SetCursor(AppCursor::Arrow);
   });
 }
@@ -204,7 +203,7 @@ void TForm1::CalcVolumen() {
     }
     masse = volumeIndex_->CalcVolumen(H0);
   }
-  EditMasse->setText(Fixed(masse, 6, 0));
+  EditMasse->setText(Q(quervik::VolumeText(masse)));
 }
 
 void TForm1::ZeigSchnittlinie() {
@@ -413,7 +412,7 @@ void TForm1::SchreibDXF() {
     CalculateContour();
     ZeigSchnittlinie();
   }
-  quervik::SchreibDXF(dxf, PathText(Edit1), Text(EditLevel), Contour);
+  quervik::SchreibDXF(PathText(Edit1), Text(EditLevel), Contour);
 }
 
 void TForm1::ToolButton4Click() {
@@ -421,7 +420,7 @@ void TForm1::ToolButton4Click() {
     RequireMesh();
     SetCursor(AppCursor::Wait);
     ShowStatus(QStringLiteral("Schreibe %1 Faces...").arg(mesh.Fc.size()));
-    quervik::WriteMeshDxf(dxf, PathText(Edit1), mesh);
+    quervik::WriteMeshDxf(PathText(Edit1), mesh);
     SetCursor(AppCursor::Arrow);
   });
 }
@@ -433,7 +432,7 @@ void TForm1::ToolButton5Click() {
     // The step and every level are checked before any file is touched.
     const double dh = Number(EditDeltaH);
     const std::vector<std::string> levels = quervik::SeriesLevelTexts(mesh.zmin, mesh.zmax, dh);
-    quervik::WriteSeriesDxf(dxf, PathText(Edit1), mesh, CurrentSectionIndex(), levels);
+    quervik::WriteSeriesDxf(PathText(Edit1), mesh, CurrentSectionIndex(), levels);
     // The window ends on the last level: its text, its section, its volume,
     // drawn with the current view.
     EditLevel->setText(QString::fromStdString(levels.back()));
@@ -465,12 +464,12 @@ void TForm1::BruchkanteFinden() {
 }
 
 void TForm1::SchreibBruchkantenDXF() {
-  quervik::SchreibBruchkantenDXF(
-      dxf, PathText(Edit1), mesh, Bruchkanten,
-      [this](std::string_view text, bool repaint) {
-        ShowStatus(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), repaint);
-      },
-      facesWithoutArea_);
+  const std::string obj = PathText(Edit1);
+  ShowStatus(
+      Q(quervik::CreasesWritingText(Bruchkanten.size(), quervik::BruchkantenDxfFileName(obj))),
+      true);
+  quervik::SchreibBruchkantenDXF(obj, mesh, Bruchkanten);
+  ShowStatus(Q(quervik::CreasesDoneText(facesWithoutArea_)), true);
 }
 
 void TForm1::UpDown1Changing() {

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "app/export_files.h"
+#include "app/status_texts.h"
 #include "bench/common/generators.h"
 #include "core/errors.h"
 #include "core/number_format.h"

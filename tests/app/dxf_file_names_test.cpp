@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/dxf_exports.h"
+#include "app/export_files.h"
 #include "core/errors.h"
 
 namespace quervik {
@@ -26,15 +26,10 @@ TEST(ObjFolder, IsThePathUpToItsLastSlash) {
   EXPECT_EQ(ObjFolder("daten/"), "daten/");
   EXPECT_EQ(ObjFolder("teil.obj"), "");  // the working directory
   EXPECT_EQ(ObjFolder(""), "");
-#ifdef _WIN32
-  EXPECT_EQ(ObjFolder("C:\\daten\\teil.obj"), "C:\\daten\\");
-  EXPECT_EQ(ObjFolder("C:teil.obj"), "C:");
-#else
   // Backslash and colon are ordinary characters of a file name here; taking
   // them as folder ends would put every export into the working directory.
   EXPECT_EQ(ObjFolder("C:\\daten\\teil.obj"), "");
   EXPECT_EQ(ObjFolder("/mnt/c:\\x/teil.obj"), "/mnt/c:\\x/");
-#endif
 }
 
 TEST(SectionDxfFileName, TurnsEveryPointOfTheLevelTextIntoAnUnderscore) {
@@ -49,6 +44,13 @@ TEST(SectionDxfFileName, TurnsEveryPointOfTheLevelTextIntoAnUnderscore) {
   EXPECT_EQ(SectionDxfFileName("/d/teil.obj", "-0.5"), "/d/S-0_5.dxf");
   EXPECT_EQ(SectionDxfFileName("teil.obj", "12.5"), "S12_5.dxf");
   EXPECT_EQ(SectionDxfFileName("", "7"), "S7.dxf");
+}
+
+TEST(FixedNames, SeriesCreasesAndContoursBesideTheObjFile) {
+  EXPECT_EQ(SeriesDxfFileName("/d/teil.obj"), "/d/Schnitte.dxf");
+  EXPECT_EQ(BruchkantenDxfFileName("teil.obj"), "Bruchkanten.dxf");
+  EXPECT_EQ(ContourFileName("/d/teil.obj", "", ".dxf"), "/d/Hoehenlinien.dxf");
+  EXPECT_EQ(ContourFileName("/d/teil.obj", "104.5", ".geojson"), "/d/Hoehenlinie_104_5.geojson");
 }
 
 TEST(MeshDxfFileName, ReplacesTheExtensionByDXF) {
@@ -70,11 +72,7 @@ TEST(MeshDxfFileName, RefusesAnEmptyPathAndForbiddenCharacters) {
   EXPECT_EQ(ErrorText([] { MeshDxfFileName(""); }), "Kein Dateiname angegeben");
   EXPECT_EQ(ErrorText([] { MeshDxfFileName(std::string("/d/te\0il.obj", 12)); }),
             "Ungültige Zeichen im Pfad");
-#ifdef _WIN32
-  EXPECT_EQ(ErrorText([] { MeshDxfFileName("C:\\d\\te|il.obj"); }), "Ungültige Zeichen im Pfad");
-#else
   EXPECT_EQ(MeshDxfFileName("/d/te|il <1>.obj"), "/d/te|il <1>.DXF");
-#endif
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/dxf_exports.h"
+#include "app/series_levels.h"
 #include "core/errors.h"
 #include "core/number_format.h"
 

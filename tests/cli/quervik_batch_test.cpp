@@ -147,8 +147,7 @@ TEST_F(QuervikBatch, SectionWritesTheFileTheWindowWrites) {
   const Mesh m = ReadMesh(other / "dxf_pyramid.obj");
   TContour c;
   CalculateContour(m, StrToFloat("2"), c);
-  DxfWriter w;
-  SchreibDXF(w, other / "dxf_pyramid.obj", "2", c);
+  SchreibDXF(other / "dxf_pyramid.obj", "2", c);
   EXPECT_EQ(ReadFile(other / "S2.dxf"), ReadFile(dir / "S2.dxf"));
 }
 

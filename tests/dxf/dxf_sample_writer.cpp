@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "app/dxf_exports.h"
+#include "app/series_levels.h"
 #include "core/number_format.h"
+#include "dxf/dxf_writer.h"
 
 using namespace quervik;
 
@@ -38,16 +40,16 @@ int main(int argc, char** argv) {
     m.version = NewMeshVersion();
     const std::string obj = dir + "teil.obj";
 
-    WriteMeshDxf(w, obj, m);
+    WriteMeshDxf(obj, m);
 
     TContour contour;
     CalculateContour(m, StrToFloat("   3.000"), contour);
-    SchreibDXF(w, obj, "   3.000", contour);
+    SchreibDXF(obj, "   3.000", contour);
 
     const SectionIndex index = SectionIndex::Build(m);
-    WriteSeriesDxf(w, obj, m, &index, SeriesLevelTexts(m.zmin, m.zmax, 0.5));
+    WriteSeriesDxf(obj, m, &index, SeriesLevelTexts(m.zmin, m.zmax, 0.5));
 
-    SchreibBruchkantenDXF(w, obj, m, {{1, 2}, {2, 5}, {3, 4}});
+    SchreibBruchkantenDXF(obj, m, {{1, 2}, {2, 5}, {3, 4}});
   } catch (const std::exception& e) {
     std::fprintf(stderr, "%s\n", e.what());
     return 1;
