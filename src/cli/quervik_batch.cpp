@@ -93,11 +93,10 @@ void Info(const std::string& path, const std::string* levelText) {
 }
 
 void Creases(const std::string& path, const std::string& angleText) {
-  Mesh mesh = Load(path);
-  std::vector<Tbruchkante> Bruchkanten;
-  const size_t skipped = BruchkanteFinden(mesh, angleText, Bruchkanten);
-  std::cout << SchreibBruchkantenDXF(path, mesh, Bruchkanten) << '\n';
-  if (skipped > 0) std::cout << SkippedFacesText(skipped) << '\n';
+  const Mesh mesh = Load(path);
+  const CreaseEdges found = BruchkanteFinden(mesh, StrToFloat(angleText));
+  std::cout << SchreibBruchkantenDXF(path, mesh, found.Bruchkanten) << '\n';
+  if (found.skippedFaces > 0) std::cout << SkippedFacesText(found.skippedFaces) << '\n';
 }
 
 // The exact volumes at a level: two decimals with the process-wide

@@ -1,6 +1,7 @@
 #include "model/mesh.h"
 
 #include <atomic>
+#include <utility>
 
 namespace quervik {
 
@@ -9,6 +10,18 @@ std::uint64_t NewMeshVersion() {
   // be mistaken for one that was loaded or built.
   static std::atomic<std::uint64_t> counter{0};
   return counter.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
+Mesh MakeMesh(std::vector<Tvertex> vertices, std::vector<TFace> faces) {
+  Mesh mesh;
+  mesh.V = std::move(vertices);
+  mesh.V.insert(mesh.V.begin(), Tvertex{});
+  mesh.Fc = std::move(faces);
+  mesh.Fc.insert(mesh.Fc.begin(), TFace{});
+  mesh.Vn.assign(1, Tvect3D{});
+  ZMinMax(mesh);
+  mesh.version = NewMeshVersion();
+  return mesh;
 }
 
 void ZMinMax(Mesh& mesh) {

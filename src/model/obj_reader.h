@@ -52,7 +52,7 @@ struct ObjReadReport {
 std::string UnreadableNumbersWarning(const ObjReadReport& report);
 
 // Reads the OBJ file at `path` into a new mesh: V, Fc and Vn with their
-// zero placeholder in slot 0, zmin/zmax computed, Fn and vp empty, a new
+// zero placeholder in slot 0, zmin/zmax computed, a new
 // version. Leaves the process-wide decimal separator as the last number
 // token of a "v " or "vn" line set it. A file without any line feed but
 // with carriage returns has its lines ended by the carriage returns.

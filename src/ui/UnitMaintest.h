@@ -84,7 +84,7 @@ class TForm1 : public QWidget {
   QStatusBar* StatusBar1 = nullptr;
 
   // --- the document ---
-  quervik::Mesh mesh;  // V, Fc, Vn, Fn, vp, zmin, zmax
+  quervik::Mesh mesh;  // V, Fc, Vn, zmin, zmax
   quervik::TContour Contour;
   double PtTolerance = quervik::kPtTolerance;
   std::vector<quervik::Tbruchkante> Bruchkanten;

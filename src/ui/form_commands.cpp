@@ -453,14 +453,32 @@ void TForm1::ToolButton6Click() {
 }
 
 void TForm1::BruchkanteFinden() {
-  quervik::CreaseHooks hooks;
-  hooks.status = [this](std::string_view text, bool repaint) {
-    ShowStatus(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), repaint);
-  };
+  ShowStatus(QStringLiteral("Set vertexpointer..."));
+  quervik::VertexFaceIndex vp = quervik::setVertexFacePointers(mesh);
+  Bruchkanten.clear();
+  ShowStatus(QStringLiteral("Calc face normals..."));
+  ShowStatus(QStringLiteral("Normale rechnen"), true);
+  std::vector<quervik::Tvect3D> Fn;
+  quervik::CalcFaceNormals(mesh, Fn);
+  std::uint64_t builtFor = mesh.version;
+  const double degrees = Number(EditKantenwinkel);
+  (void)quervik::CreaseCosine(degrees);  // a bad angle ends here, before the search
+  ShowStatus(QStringLiteral("Suche Kanten..."), true);
   // Pending paints and timers may run, but no click or key: a click could
   // load another mesh in the middle of the search.
-  hooks.processEvents = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
-  facesWithoutArea_ = quervik::BruchkanteFinden(mesh, Text(EditKantenwinkel), Bruchkanten, hooks);
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  // What ran may have loaded or moved the mesh (or run a search of its own):
+  // the search is made on the mesh as it is now.
+  if (mesh.version != builtFor) {
+    vp = quervik::setVertexFacePointers(mesh);
+    ShowStatus(QStringLiteral("Normale rechnen"), true);
+    quervik::CalcFaceNormals(mesh, Fn);
+    builtFor = mesh.version;
+  }
+  quervik::CreaseEdges found = quervik::BruchkanteFinden(mesh, vp, Fn, degrees);
+  Bruchkanten = std::move(found.Bruchkanten);
+  facesWithoutArea_ = found.skippedFaces;
+  ShowStatus(Q(quervik::CreasesFoundText(Bruchkanten.size())), true);
 }
 
 void TForm1::SchreibBruchkantenDXF() {

@@ -148,6 +148,54 @@ class CreaseEdgesTest : public QObject {
     QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
   }
 
+  // A threshold that is no number ends the command after the normals, before
+  // the search: the error box, no list, no file.
+  void thresholdThatIsNoNumber() {
+    Harness h;
+    TForm1& f = h.form();
+    h.load(h.copyData(QStringLiteral("ui_box.obj")));
+    for (const char* bad : {"abc", "", "85°", "1e999"}) {
+      h.desktop().errors.clear();
+      f.EditKantenwinkel->setText(QString::fromUtf8(bad));
+      h.click(f.ToolButton6);
+      QCOMPARE(h.desktop().errors,
+               QStringList{QStringLiteral("'") + QString::fromUtf8(bad) +
+                           QStringLiteral("' ist kein gültiger Gleitkommawert")});
+      QCOMPARE(f.StatusText(), QStringLiteral("Normale rechnen"));
+      QVERIFY(f.Bruchkanten.empty());
+      QVERIFY(!QFile::exists(h.path(QStringLiteral("Bruchkanten.dxf"))));
+    }
+  }
+
+  // A search run by the events of that moment (a second command) does not
+  // double the list; neither does one followed by a load: the search runs
+  // on the mesh loaded, and counts its face without area.
+  void searchRunByTheEvents() {
+    Harness h;
+    TForm1& f = h.form();
+    h.load(h.copyData(QStringLiteral("ui_box.obj")));
+    QMetaObject::invokeMethod(
+        &f, [&] { f.ToolButton6Click(); }, Qt::QueuedConnection);
+    h.click(f.ToolButton6);
+    QCOMPARE(h.desktop().errors, QStringList());
+    QCOMPARE(f.Bruchkanten.size(), size_t{12});
+
+    QByteArray box = uitest::ReadBytes(h.path(QStringLiteral("ui_box.obj")));
+    box += "\nf 2 2 5\n";
+    const QString flat = h.writeFile(QStringLiteral("flach.obj"), box);
+    QMetaObject::invokeMethod(
+        &f,
+        [&] {
+          f.ToolButton6Click();
+          h.load(flat);
+        },
+        Qt::QueuedConnection);
+    h.click(f.ToolButton6);
+    QCOMPARE(h.desktop().errors, QStringList());
+    QCOMPARE(f.Bruchkanten.size(), size_t{12});
+    QCOMPARE(f.StatusText(), QStringLiteral("Fertig! 1 Faces ohne Fläche übersprungen"));
+  }
+
   // The up-down writes its position before the step: the first step gives
   // "20" in place of "85". A threshold written with ',' is refused while
   // the separator is '.', and nothing is written; "30.5" is accepted.
