@@ -12,13 +12,13 @@
 #include "core/number_format.h"
 #include "mesh_compare.h"
 #include "model/mesh.h"
-#include "temp_files.h"
+#include "support/temp_dir.h"
 
 namespace quervik {
 namespace {
 
 using namespace std::string_literals;
-using quervik::testing::TempDir;
+using test::TempDir;
 
 class ObjReaderTest : public ::testing::Test {
  protected:
