@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "analysis/crease_edges.h"
-#include "analysis/volume.h"
+#include "app/mesh_indexes.h"
 #include "model/mesh.h"
 #include "model/obj_reader.h"
 #include "section/contour.h"
@@ -151,19 +151,6 @@ class TForm1 : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
-  // Which mesh a derived index was built for: its version and arrays. A
-  // mesh without a version (0, made by hand) is never indexed.
-  struct MeshKey {
-    std::uint64_t version = 0;
-    const void* v = nullptr;
-    size_t nv = 0;
-    const void* fc = nullptr;
-    size_t nfc = 0;
-    bool operator==(const MeshKey&) const = default;
-  };
-  MeshKey KeyOf(const quervik::Mesh& m) const;
-  const quervik::SectionIndex* CurrentSectionIndex();
-
   // The layout, control by control as the tables list them.
   void createToolBar();
   void createFields();
@@ -211,11 +198,8 @@ class TForm1 : public QWidget {
 
   size_t facesWithoutArea_ = 0;  // skipped by the last crease search
 
-  std::unique_ptr<quervik::SectionIndex> sectionIndex_;
-  MeshKey sectionKey_;
-  std::unique_ptr<quervik::VolumeIndex> volumeIndex_;
-  MeshKey volumeKey_;
-  MeshKey contourKey_;  // the mesh Contour was cut from; version 0 when none
+  quervik::MeshIndexes indexes_;     // of the current mesh
+  quervik::MeshStamp contourStamp_;  // the mesh Contour was cut from; none when invalid
 
   // PaintBox1 keeps these distances to the right and bottom edges of the
   // client area when the window is resized; they change when ZeigAlles

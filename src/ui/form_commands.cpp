@@ -15,6 +15,7 @@
 #include <string>
 
 #include "analysis/transformation.h"
+#include "analysis/volume.h"
 #include "app/dxf_exports.h"
 #include "app/export_files.h"
 #include "app/series_levels.h"
@@ -57,20 +58,6 @@ double MiddleHeight(double zmin, double zmax) {
 }
 
 }  // namespace
-
-TForm1::MeshKey TForm1::KeyOf(const quervik::Mesh& m) const {
-  return {m.version, m.V.data(), m.V.size(), m.Fc.data(), m.Fc.size()};
-}
-
-const quervik::SectionIndex* TForm1::CurrentSectionIndex() {
-  const MeshKey key = KeyOf(mesh);
-  if (key.version == 0) return nullptr;
-  if (!sectionIndex_ || !(sectionKey_ == key)) {
-    sectionIndex_ = std::make_unique<quervik::SectionIndex>(quervik::SectionIndex::Build(mesh));
-    sectionKey_ = key;
-  }
-  return sectionIndex_.get();
-}
 
 // --- activation and loading ---
 
@@ -174,16 +161,17 @@ void TForm1::ToolButtonRechnenClick() {
 void TForm1::CalculateContour() {
   Contour.Points.clear();
   Contour.Contours.clear();
-  contourKey_ = {};
+  contourStamp_ = {};
   PtTolerance = quervik::kPtTolerance;
   const double level = Number(EditLevel);  // on failure Level keeps its value
-  quervik::CalculateContour(mesh, level, Contour, CurrentSectionIndex());
-  contourKey_ = KeyOf(mesh);
+  quervik::CalculateContour(mesh, level, Contour, indexes_.Section(mesh));
+  contourStamp_ = quervik::MeshStamp::Of(mesh);
   CalcVolumen();
 }
 
 bool TForm1::SectionIsCurrent(double level) const {
-  return contourKey_.version != 0 && contourKey_ == KeyOf(mesh) && Contour.Level == level;
+  return contourStamp_.Valid() && contourStamp_ == quervik::MeshStamp::Of(mesh) &&
+         Contour.Level == level;
 }
 
 void TForm1::RequireMesh() const {
@@ -192,17 +180,9 @@ void TForm1::RequireMesh() const {
 
 void TForm1::CalcVolumen() {
   const double H0 = Number(EditLevel);
-  double masse = 0;
-  const MeshKey key = KeyOf(mesh);
-  if (key.version == 0) {
-    masse = quervik::CalcVolumen(mesh, H0);
-  } else {
-    if (!volumeIndex_ || !(volumeKey_ == key)) {
-      volumeIndex_ = std::make_unique<quervik::VolumeIndex>(quervik::VolumeIndex::Build(mesh));
-      volumeKey_ = key;
-    }
-    masse = volumeIndex_->CalcVolumen(H0);
-  }
+  // The index gives the plain loop's bits; a mesh without a version has none.
+  const quervik::VolumeIndex* index = indexes_.Volume(mesh);
+  const double masse = index ? index->CalcVolumen(H0) : quervik::CalcVolumen(mesh, H0);
   EditMasse->setText(Q(quervik::VolumeText(masse)));
 }
 
@@ -432,7 +412,7 @@ void TForm1::ToolButton5Click() {
     // The step and every level are checked before any file is touched.
     const double dh = Number(EditDeltaH);
     const std::vector<std::string> levels = quervik::SeriesLevelTexts(mesh.zmin, mesh.zmax, dh);
-    quervik::WriteSeriesDxf(PathText(Edit1), mesh, CurrentSectionIndex(), levels);
+    quervik::WriteSeriesDxf(PathText(Edit1), mesh, indexes_.Section(mesh), levels);
     // The window ends on the last level: its text, its section, its volume,
     // drawn with the current view.
     EditLevel->setText(QString::fromStdString(levels.back()));
