@@ -91,7 +91,7 @@ void TForm1::LoadCommand(const QString& path) {
     throw;
   }
   TakeMesh(std::move(loaded));
-  ShowStatus(Q(quervik::LoadedText(mesh)), true);
+  ShowStatus(Q(quervik::LoadedText(mesh_)), true);
   SetCursor(AppCursor::Arrow);
   const std::string warning = quervik::UnreadableNumbersWarning(readReport_);
   if (!warning.empty()) services_->ShowWarning(this, QString::fromStdString(warning));
@@ -111,21 +111,20 @@ quervik::Mesh TForm1::ReadMesh() {
 }
 
 void TForm1::TakeMesh(quervik::Mesh&& loaded) {
-  // Only a complete load replaces the mesh; the face normals and the
-  // vertex-face index stay as they were until the crease search renews them.
-  mesh.V = std::move(loaded.V);
-  mesh.Fc = std::move(loaded.Fc);
-  mesh.Vn = std::move(loaded.Vn);
-  mesh.zmin = loaded.zmin;
-  mesh.zmax = loaded.zmax;
-  mesh.version = loaded.version;
+  // Only a complete load replaces the mesh.
+  mesh_.V = std::move(loaded.V);
+  mesh_.Fc = std::move(loaded.Fc);
+  mesh_.Vn = std::move(loaded.Vn);
+  mesh_.zmin = loaded.zmin;
+  mesh_.zmax = loaded.zmax;
+  mesh_.version = loaded.version;
 
   ZMinMax();
   ShowHeightRange();
   // The slider goes to its middle without cutting at its own level; the
   // section, the volume and the picture are made once, at the middle height
   // that the level field shows, whether the slider moved or not.
-  EditLevel->setText(Fixed(MiddleHeight(mesh.zmin, mesh.zmax), 4, 3));
+  EditLevel->setText(Fixed(MiddleHeight(mesh_.zmin, mesh_.zmax), 4, 3));
   {
     const QSignalBlocker quiet(TrackBar1);
     TrackBar1->setValue(kSliderSelEnd / 2);
@@ -136,11 +135,11 @@ void TForm1::TakeMesh(quervik::Mesh&& loaded) {
 }
 
 void TForm1::ZMinMax() {
-  quervik::ZMinMax(mesh);
+  quervik::ZMinMax(mesh_);
 }
 
 void TForm1::ShowHeightRange() {
-  Label2->setText(Q(quervik::HeightRangeText(mesh.zmin, mesh.zmax)));
+  Label2->setText(Q(quervik::HeightRangeText(mesh_.zmin, mesh_.zmax)));
   FitLabel(Label2);
 }
 
@@ -162,27 +161,25 @@ void TForm1::CalculateContour() {
   Contour.Points.clear();
   Contour.Contours.clear();
   contourStamp_ = {};
-  PtTolerance = quervik::kPtTolerance;
   const double level = Number(EditLevel);  // on failure Level keeps its value
-  quervik::CalculateContour(mesh, level, Contour, indexes_.Section(mesh));
-  contourStamp_ = quervik::MeshStamp::Of(mesh);
-  CalcVolumen();
+  quervik::CalculateContour(mesh_, level, Contour, indexes_.Section(mesh_));
+  contourStamp_ = quervik::MeshStamp::Of(mesh_);
+  CalcVolumen(level);
 }
 
 bool TForm1::SectionIsCurrent(double level) const {
-  return contourStamp_.Valid() && contourStamp_ == quervik::MeshStamp::Of(mesh) &&
+  return contourStamp_.Valid() && contourStamp_ == quervik::MeshStamp::Of(mesh_) &&
          Contour.Level == level;
 }
 
 void TForm1::RequireMesh() const {
-  if (mesh.Fc.size() <= 1) throw quervik::Error("Kein Dreiecksnetz geladen");
+  if (mesh_.Fc.size() <= 1) throw quervik::Error("Kein Dreiecksnetz geladen");
 }
 
-void TForm1::CalcVolumen() {
-  const double H0 = Number(EditLevel);
+void TForm1::CalcVolumen(double H0) {
   // The index gives the plain loop's bits; a mesh without a version has none.
-  const quervik::VolumeIndex* index = indexes_.Volume(mesh);
-  const double masse = index ? index->CalcVolumen(H0) : quervik::CalcVolumen(mesh, H0);
+  const quervik::VolumeIndex* index = indexes_.Volume(mesh_);
+  const double masse = index ? index->CalcVolumen(H0) : quervik::CalcVolumen(mesh_, H0);
   EditMasse->setText(Q(quervik::VolumeText(masse)));
 }
 
@@ -192,46 +189,14 @@ void TForm1::ZeigSchnittlinie() {
   // Nothing after this check can fail, so the surface is wiped white by the
   // draw itself (or below, when there is nothing to fit).
   (void)Number(EditMasstab);
-  double XMax = -1e12;
-  double YMax = -1e12;
-  double xMin = 1e12;
-  double yMin = 1e12;
-  bool any = false;
-  const auto& pts = Contour.Points;
-  for (const quervik::TLine& s : Contour.Contours) {
-    for (const std::int32_t k : {s.sp, s.ep}) {
-      if (k < 0 || static_cast<size_t>(k) >= pts.size()) continue;
-      const quervik::TPunkt& p = pts[static_cast<size_t>(k)];
-      if (!std::isfinite(p.X) || !std::isfinite(p.Y)) continue;
-      if (p.X > XMax) XMax = p.X;
-      if (p.X < xMin) xMin = p.X;
-      if (p.Y > YMax) YMax = p.Y;
-      if (p.Y < yMin) yMin = p.Y;
-      any = true;
-    }
-  }
-  if (!any) {  // the white surface; view and scale field unchanged
+  const std::optional<SectionView> fit = FitView(Contour, PaintBox1->width(), PaintBox1->height());
+  if (!fit) {  // the white surface; view and scale field unchanged
     PaintBox1->ShowWhite();
     return;
   }
-
-  const double w = std::max(1, PaintBox1->width());
-  const double h = PaintBox1->height();
-  if (XMax - xMin > 0) {
-    yoffset = YMax;
-    xoffset = xMin;
-    mf = (XMax - xMin) / w;
-  } else if (YMax - yMin > 0 && h > 0) {
-    // A vertical line: its height fills the surface, centred across.
-    mf = (YMax - yMin) / h;
-    yoffset = YMax;
-    xoffset = xMin - (w / 2) * mf;
-  } else {
-    // One point: centred at 100 pixels per model unit.
-    mf = 0.01;
-    xoffset = xMin - (w / 2) * mf;
-    yoffset = YMax + (std::max(h, 0.0) / 2) * mf;
-  }
+  mf = fit->mf;
+  xoffset = fit->xoffset;
+  yoffset = fit->yoffset;
   EditMasstab->setText(Fixed(1 / mf, 10, 6));
   ZeigAlles();
 }
@@ -338,8 +303,8 @@ void TForm1::Zoom(double next) {
 
 void TForm1::TrackBar1Change() {
   Run([this] {
-    const double level = mesh.zmin + (TrackBar1->value() / static_cast<double>(kSliderSelEnd)) *
-                                         (mesh.zmax - mesh.zmin);
+    const double level = mesh_.zmin + (TrackBar1->value() / static_cast<double>(kSliderSelEnd)) *
+                                          (mesh_.zmax - mesh_.zmin);
     EditLevel->setText(Fixed(level, 4, 3));
     CalculateContour();
     ZeigSchnittlinie();
@@ -352,7 +317,7 @@ void TForm1::ButtonTrafoClick() {
   Run([this] {
     Transformation();
     ZMinMax();
-    EditLevel->setText(Fixed(MiddleHeight(mesh.zmin, mesh.zmax), 10, 3));
+    EditLevel->setText(Fixed(MiddleHeight(mesh_.zmin, mesh_.zmax), 10, 3));
     ShowHeightRange();
     CalculateContour();
     ZeigSchnittlinie();
@@ -369,7 +334,7 @@ void TForm1::Transformation() {
   p.ry = Number(Editry) * std::numbers::pi / 180;
   p.rz = Number(Editrz) * std::numbers::pi / 180;
   p.M = Number(Editm);
-  quervik::Transformation(mesh, p);
+  quervik::Transformation(mesh_, p);
 }
 
 // --- DXF exports ---
@@ -399,8 +364,8 @@ void TForm1::ToolButton4Click() {
   Run([this] {
     RequireMesh();
     SetCursor(AppCursor::Wait);
-    ShowStatus(QStringLiteral("Schreibe %1 Faces...").arg(mesh.Fc.size()));
-    quervik::WriteMeshDxf(PathText(Edit1), mesh);
+    ShowStatus(QStringLiteral("Schreibe %1 Faces...").arg(mesh_.Fc.size()));
+    quervik::WriteMeshDxf(PathText(Edit1), mesh_);
     SetCursor(AppCursor::Arrow);
   });
 }
@@ -411,8 +376,8 @@ void TForm1::ToolButton5Click() {
     SetCursor(AppCursor::Wait);
     // The step and every level are checked before any file is touched.
     const double dh = Number(EditDeltaH);
-    const std::vector<std::string> levels = quervik::SeriesLevelTexts(mesh.zmin, mesh.zmax, dh);
-    quervik::WriteSeriesDxf(PathText(Edit1), mesh, indexes_.Section(mesh), levels);
+    const std::vector<std::string> levels = quervik::SeriesLevelTexts(mesh_.zmin, mesh_.zmax, dh);
+    quervik::WriteSeriesDxf(PathText(Edit1), mesh_, indexes_.Section(mesh_), levels);
     // The window ends on the last level: its text, its section, its volume,
     // drawn with the current view.
     EditLevel->setText(QString::fromStdString(levels.back()));
@@ -434,13 +399,13 @@ void TForm1::ToolButton6Click() {
 
 void TForm1::BruchkanteFinden() {
   ShowStatus(QStringLiteral("Set vertexpointer..."));
-  quervik::VertexFaceIndex vp = quervik::setVertexFacePointers(mesh);
+  quervik::VertexFaceIndex vp = quervik::setVertexFacePointers(mesh_);
   Bruchkanten.clear();
   ShowStatus(QStringLiteral("Calc face normals..."));
   ShowStatus(QStringLiteral("Normale rechnen"), true);
   std::vector<quervik::Tvect3D> Fn;
-  quervik::CalcFaceNormals(mesh, Fn);
-  std::uint64_t builtFor = mesh.version;
+  quervik::CalcFaceNormals(mesh_, Fn);
+  std::uint64_t builtFor = mesh_.version;
   const double degrees = Number(EditKantenwinkel);
   (void)quervik::CreaseCosine(degrees);  // a bad angle ends here, before the search
   ShowStatus(QStringLiteral("Suche Kanten..."), true);
@@ -449,13 +414,13 @@ void TForm1::BruchkanteFinden() {
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   // What ran may have loaded or moved the mesh (or run a search of its own):
   // the search is made on the mesh as it is now.
-  if (mesh.version != builtFor) {
-    vp = quervik::setVertexFacePointers(mesh);
+  if (mesh_.version != builtFor) {
+    vp = quervik::setVertexFacePointers(mesh_);
     ShowStatus(QStringLiteral("Normale rechnen"), true);
-    quervik::CalcFaceNormals(mesh, Fn);
-    builtFor = mesh.version;
+    quervik::CalcFaceNormals(mesh_, Fn);
+    builtFor = mesh_.version;
   }
-  quervik::CreaseEdges found = quervik::BruchkanteFinden(mesh, vp, Fn, degrees);
+  quervik::CreaseEdges found = quervik::BruchkanteFinden(mesh_, vp, Fn, degrees);
   Bruchkanten = std::move(found.Bruchkanten);
   facesWithoutArea_ = found.skippedFaces;
   ShowStatus(Q(quervik::CreasesFoundText(Bruchkanten.size())), true);
@@ -466,7 +431,7 @@ void TForm1::SchreibBruchkantenDXF() {
   ShowStatus(
       Q(quervik::CreasesWritingText(Bruchkanten.size(), quervik::BruchkantenDxfFileName(obj))),
       true);
-  quervik::SchreibBruchkantenDXF(obj, mesh, Bruchkanten);
+  quervik::SchreibBruchkantenDXF(obj, mesh_, Bruchkanten);
   ShowStatus(Q(quervik::CreasesDoneText(facesWithoutArea_)), true);
 }
 
