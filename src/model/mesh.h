@@ -81,7 +81,7 @@ std::uint64_t NewMeshVersion();
 // naming them) as a reader leaves it: the zero placeholder in slot 0 of V,
 // Fc and Vn, zmin and zmax computed, a new version. Every mesh not read from
 // a file is made here, so the slot-0 rule lives in one place.
-Mesh MakeMesh(std::vector<Tvertex> vertices, std::vector<TFace> faces);
+Mesh MakeMesh(const std::vector<Tvertex>& vertices, const std::vector<TFace>& faces = {});
 
 // zmin and zmax of V[1] … V[last]; the placeholder V[0] never takes part.
 // A mesh without vertices (V.size() <= 1) gets zmin = zmax = 0.

@@ -13,12 +13,9 @@
 #include "analysis/clipped_volume.h"
 #include "analysis/volume_curve.h"
 #include "core/errors.h"
-#include "mesh_builder.h"
 
 namespace quervik {
 namespace {
-
-using test::MakeMesh;
 
 //       8-------7      the box [0,2] x [0,3] x [1,5], twelve faces wound
 //      /|      /|      outwards: 24 enclosed, cross-section 6

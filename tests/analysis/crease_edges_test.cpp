@@ -16,17 +16,13 @@
 
 #include "core/errors.h"
 #include "core/number_format.h"
-#include "mesh_builder.h"
 #include "model/vector_math.h"
 
 namespace quervik {
 namespace {
 
-using test::Corners;
 using Edges = std::vector<Tbruchkante>;
 using Ints = std::vector<std::int32_t>;
-
-using test::MakeMesh;
 
 //      8-------7
 //     /|      /|     vertices 1..8 at the corners of the unit cube,
@@ -212,7 +208,7 @@ TEST_F(CreaseTest, AnEdgeOfThreeFacesIsJudgedByTheTwoLowest) {
   // facing up; C = (1,2,5) stands upright.
   const std::initializer_list<Tvertex> v = {
       {0, 0, 0}, {1, 0, 0}, {0.5, -1, 0}, {0.5, 1, 0}, {0.5, 0, 1}};
-  const Corners A{1, 2, 4}, B{2, 1, 3}, C{1, 2, 5};
+  const TFace A{1, 2, 4}, B{2, 1, 3}, C{1, 2, 5};
   EXPECT_EQ(Text(Find(MakeMesh(v, {A, B, C}), "45")), "");
   EXPECT_EQ(Text(Find(MakeMesh(v, {A, C, B}), "45")), "(1,2)");
   EXPECT_EQ(Text(Find(MakeMesh(v, {C, A, B}), "45")), "(1,2)");

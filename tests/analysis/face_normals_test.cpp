@@ -13,13 +13,9 @@
 #include <vector>
 
 #include "core/errors.h"
-#include "mesh_builder.h"
 
 namespace quervik {
 namespace {
-
-using test::Corners;
-using test::MakeMesh;
 
 std::vector<std::int32_t> List(const VertexFaceIndex& vp, size_t k) {
   const auto s = vp[k];

@@ -18,15 +18,6 @@ double Rad(double degrees) {
   return degrees * std::numbers::pi / 180;
 }
 
-Mesh MakeMesh(std::initializer_list<Tvertex> vertices) {
-  Mesh m;
-  m.V.push_back({});
-  m.Fc.push_back({});
-  m.Vn.push_back({});
-  for (const Tvertex& v : vertices) m.V.push_back(v);
-  return m;
-}
-
 Tvertex Moved(Tvertex p, const TrafoParams& t) {
   Mesh m = MakeMesh({p});
   Transformation(m, t);

@@ -19,6 +19,8 @@
 #include "core/errors.h"
 #include "core/number_format.h"
 #include "support/dxf_lines.h"
+#include "support/errors.h"
+#include "support/meshes.h"
 #include "support/temp_dir.h"
 
 namespace quervik {
@@ -29,27 +31,6 @@ using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
 using Lines = std::vector<std::string>;
-
-std::string ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "(kein Fehler)";
-}
-
-// The square pyramid: base (0,0)-(4,4) at 0, apex (2,2) at 4.
-Mesh Pyramid() {
-  Mesh m;
-  m.V = {{0, 0, 0}, {0, 0, 0}, {4, 0, 0}, {4, 4, 0}, {0, 4, 0}, {2, 2, 4}};
-  m.Vn = {{}};
-  m.Fc = {TFace{},          TFace{{1, 2, 5}}, TFace{{2, 3, 5}}, TFace{{3, 4, 5}},
-          TFace{{4, 1, 5}}, TFace{{1, 3, 2}}, TFace{{1, 4, 3}}};
-  ZMinMax(m);
-  m.version = NewMeshVersion();
-  return m;
-}
 
 struct LevelsCase {
   double zmin, zmax, step;
@@ -84,7 +65,7 @@ INSTANTIATE_TEST_SUITE_P(Ranges, ContourLevelsTable,
                              LevelsCase{100.2, 100.8, 1, 5, ""}, LevelsCase{0, 0, 1, 1, "0*"}));
 
 TEST(ContourRefusals, BadInputIsRefusedBeforeAnyFileIsTouched) {
-  const Mesh m = Pyramid();
+  const Mesh m = test::Pyramid();
   SetDecimalSeparator('.');
   struct Case {
     double step;
@@ -106,7 +87,8 @@ TEST(ContourRefusals, BadInputIsRefusedBeforeAnyFileIsTouched) {
     ContourOptions options;
     options.levelText = c.level;
     options.geojson = true;
-    EXPECT_EQ(ErrorOf([&] { WriteContours(m, nullptr, c.step, c.major, dir / "p.obj", options); }),
+    EXPECT_EQ(test::ErrorText(
+                  [&] { WriteContours(m, nullptr, c.step, c.major, dir / "p.obj", options); }),
               c.text);
     EXPECT_TRUE(dir.Names().empty());
   }
@@ -114,7 +96,7 @@ TEST(ContourRefusals, BadInputIsRefusedBeforeAnyFileIsTouched) {
 
 TEST(ContourExport, ThePyramidGivesOneClosedRingPerLevel) {
   TempDir dir;
-  const ContourResult r = WriteContours(Pyramid(), nullptr, 1, 2, dir / "p.obj");
+  const ContourResult r = WriteContours(test::Pyramid(), nullptr, 1, 2, dir / "p.obj");
   // Levels 0 … 4: the base outline at 0, rings at 1, 2, 3, nothing at the apex.
   EXPECT_EQ(r.levels, 5u);
   EXPECT_EQ(r.polylines, 4u);
@@ -130,7 +112,7 @@ TEST(ContourExport, OneLevelGivesExactlyTheseEntitiesAndFeatures) {
   ContourOptions options;
   options.levelText = "2";
   options.geojson = true;
-  const ContourResult r = WriteContours(Pyramid(), nullptr, 1, 2, dir / "p.obj", options);
+  const ContourResult r = WriteContours(test::Pyramid(), nullptr, 1, 2, dir / "p.obj", options);
   EXPECT_EQ(r.files, (Lines{dir / "Hoehenlinie_2.dxf", dir / "Hoehenlinie_2.geojson"}));
   // The ring through the midpoints of the four sides, from the first face's
   // segment on; its label on the middle of its middle segment, turned along
@@ -168,7 +150,7 @@ TEST(ContourExport, OneLevelGivesExactlyTheseEntitiesAndFeatures) {
 
   options.levelText = "1.5";
   options.geojson = false;
-  EXPECT_EQ(WriteContours(Pyramid(), nullptr, 1, 2, dir / "p.obj", options).files,
+  EXPECT_EQ(WriteContours(test::Pyramid(), nullptr, 1, 2, dir / "p.obj", options).files,
             Lines{dir / "Hoehenlinie_1_5.dxf"});
   EXPECT_NE(ReadFile(dir / "Hoehenlinie_1_5.dxf").find("HL_MINOR\r\n100\r\nAcDbPolyline"),
             std::string::npos);
@@ -207,7 +189,8 @@ TEST(ContourExport, AFailedExportKeepsThePreviousFiles) {
   std::filesystem::create_directory(dir.path() / "Hoehenlinien.geojson");
   ContourOptions options;
   options.geojson = true;
-  EXPECT_EQ(ErrorOf([&] { WriteContours(Pyramid(), nullptr, 1, 5, dir / "p.obj", options); }),
+  EXPECT_EQ(test::ErrorText(
+                [&] { WriteContours(test::Pyramid(), nullptr, 1, 5, dir / "p.obj", options); }),
             "Dateizugriff verweigert");
   EXPECT_EQ(ReadFile(dir / "Hoehenlinien.dxf"), "alt");
   EXPECT_EQ(dir.Names(), (Lines{"Hoehenlinien.dxf", "Hoehenlinien.geojson"}));
@@ -222,7 +205,7 @@ TEST(ContourExport, AFailedExportKeepsThePreviousFiles) {
   huge.Fc = {TFace{}, TFace{{1, 2, 3}}};
   ZMinMax(huge);
   huge.version = NewMeshVersion();
-  EXPECT_EQ(ErrorOf([&] { WriteContours(huge, nullptr, 1, 5, dir / "p.obj", options); }),
+  EXPECT_EQ(test::ErrorText([&] { WriteContours(huge, nullptr, 1, 5, dir / "p.obj", options); }),
             "Die Höhenlinie bei 0 hat einen Punkt außerhalb des Zahlenbereichs");
   EXPECT_EQ(ReadFile(dir / "Hoehenlinien.dxf"), "alt");
   EXPECT_EQ(ReadFile(dir / "Hoehenlinien.geojson"), "alt");

@@ -23,14 +23,18 @@
 #include "dxf/dxf_number.h"
 #include "dxf/dxf_writer.h"
 #include "support/dxf_lines.h"
+#include "support/errors.h"
+#include "support/meshes.h"
 #include "support/temp_dir.h"
 
 namespace quervik {
 namespace {
 
 using test::DxfLines;
+using test::ErrorText;
 using test::Framed;
 using test::LineRecord;
+using test::Pyramid;
 using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
@@ -40,39 +44,6 @@ Lines Line(const std::string& layer, double x1, double y1, double z1, double x2,
            double z2) {
   return LineRecord(layer, FormatDxfReal(x1), FormatDxfReal(y1), FormatDxfReal(z1),
                     FormatDxfReal(x2), FormatDxfReal(y2), FormatDxfReal(z2));
-}
-
-template <typename F>
-std::string ErrorText(F&& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "(kein Fehler)";
-}
-
-Mesh MakeMesh(std::vector<Tvertex> vertices, std::vector<TFace> faces) {
-  Mesh m;
-  m.V.push_back({});
-  m.V.insert(m.V.end(), vertices.begin(), vertices.end());
-  m.Fc.push_back({});
-  m.Fc.insert(m.Fc.end(), faces.begin(), faces.end());
-  m.Vn.push_back({});
-  ZMinMax(m);
-  m.version = NewMeshVersion();
-  return m;
-}
-
-//          5 (2,2,4)
-//         /|\        a square pyramid over (0,0)-(4,4), apex at height 4;
-//  4 ----/-+-\---- 3 faces 1-4 are the sides, 5 and 6 the base
-//   |   /     \  |
-//  1 ------------- 2
-Mesh Pyramid() {
-  return MakeMesh({{0, 0, 0}, {4, 0, 0}, {4, 4, 0}, {0, 4, 0}, {2, 2, 4}},
-                  {TFace{{1, 2, 5}}, TFace{{2, 3, 5}}, TFace{{3, 4, 5}}, TFace{{4, 1, 5}},
-                   TFace{{1, 3, 2}}, TFace{{1, 4, 3}}});
 }
 
 // The section of the pyramid at height h < 4 is the square of half side

@@ -5,19 +5,12 @@
 #include <string>
 
 #include "app/export_files.h"
-#include "core/errors.h"
+#include "support/errors.h"
 
 namespace quervik {
 namespace {
 
-std::string ErrorText(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "(kein Fehler)";
-}
+using test::ErrorText;
 
 TEST(ObjFolder, IsThePathUpToItsLastSlash) {
   EXPECT_EQ(ObjFolder("/home/anna/daten/teil.obj"), "/home/anna/daten/");

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "app/series_levels.h"
-#include "core/errors.h"
 #include "core/number_format.h"
+#include "support/errors.h"
 
 namespace quervik {
 namespace {
@@ -23,12 +23,7 @@ class SeriesLevels : public ::testing::Test {
 };
 
 std::string Refusal(double zmin, double zmax, double dh) {
-  try {
-    SeriesLevelTexts(zmin, zmax, dh);
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "(kein Fehler)";
+  return test::ErrorText([&] { SeriesLevelTexts(zmin, zmax, dh); });
 }
 
 TEST_F(SeriesLevels, StartAtAWholeMultipleOfTheStep) {

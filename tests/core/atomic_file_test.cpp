@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "core/errors.h"
+#include "support/errors.h"
 #include "support/temp_dir.h"
 
 namespace quervik {
@@ -59,14 +59,7 @@ TEST(AtomicFile, WhatIsNotCommittedLeavesThePreviousFileAndNothingElse) {
   f.Write("neu");
   f.Abandon();
   EXPECT_FALSE(f.IsOpen());
-  auto error = [&](const std::string& path) {
-    try {
-      f.Open(path);
-    } catch (const Error& e) {
-      return std::string(e.what());
-    }
-    return std::string("(kein Fehler)");
-  };
+  auto error = [&](const std::string& path) { return test::ErrorText([&] { f.Open(path); }); };
   EXPECT_EQ(error(dir / "fehlt/a.txt"), "Ungültiger Dateiname");
   EXPECT_EQ(error(dir / "ordner"), "Dateizugriff verweigert");
   // A pipe nobody reads is refused at once instead of waiting for a reader.

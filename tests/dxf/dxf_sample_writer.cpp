@@ -10,6 +10,7 @@
 #include "app/series_levels.h"
 #include "core/number_format.h"
 #include "dxf/dxf_writer.h"
+#include "support/meshes.h"
 
 using namespace quervik;
 
@@ -31,13 +32,7 @@ int main(int argc, char** argv) {
     w.DXFClose();
 
     // The square pyramid of the tests: base (0,0)-(4,4), apex (2,2,4).
-    Mesh m;
-    m.V = {{0, 0, 0}, {0, 0, 0}, {4, 0, 0}, {4, 4, 0}, {0, 4, 0}, {2, 2, 4}};
-    m.Vn = {{}};
-    m.Fc = {TFace{},          TFace{{1, 2, 5}}, TFace{{2, 3, 5}}, TFace{{3, 4, 5}},
-            TFace{{4, 1, 5}}, TFace{{1, 3, 2}}, TFace{{1, 4, 3}}};
-    ZMinMax(m);
-    m.version = NewMeshVersion();
+    const Mesh m = test::Pyramid();
     const std::string obj = dir + "teil.obj";
 
     WriteMeshDxf(obj, m);

@@ -20,28 +20,19 @@
 
 #include "core/errors.h"
 #include "support/dxf_lines.h"
+#include "support/errors.h"
 #include "support/temp_dir.h"
 
 namespace quervik {
 namespace {
 
 using test::DxfLines;
+using test::ExpectError;
 using test::Framed;
 using test::LineRecord;
 using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
-
-// Runs `f`, which must raise quervik::Error with exactly `text`.
-template <typename F>
-void ExpectError(F&& f, const std::string& text) {
-  try {
-    f();
-    ADD_FAILURE() << "no error; expected \"" << text << "\"";
-  } catch (const Error& e) {
-    EXPECT_EQ(std::string(e.what()), text);
-  }
-}
 
 TEST(DxfWriterLayout, AnEmptyFileIsExactlyEightLines) {
   TempDir dir;

@@ -10,8 +10,8 @@
 
 #include "core/errors.h"
 #include "core/number_format.h"
-#include "mesh_compare.h"
 #include "model/mesh.h"
+#include "support/meshes.h"
 #include "support/temp_dir.h"
 
 namespace quervik {
