@@ -39,6 +39,7 @@
 #include "bench/common/generators.h"
 #include "core/number_format.h"
 #include "dxf/dxf_number.h"
+#include "dxf/dxf_writer.h"
 
 namespace {
 
@@ -151,8 +152,9 @@ void BM_Series200(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(bytes) * state.iterations());
   state.counters["levels"] = 200;
   state.counters["MB"] = static_cast<double>(bytes) / 1e6;
-  state.counters["threads"] =
-      threads == 0 ? static_cast<double>(std::thread::hardware_concurrency()) : threads;
+  state.counters["threads"] = settings.threads == 0
+                                  ? static_cast<double>(std::thread::hardware_concurrency())
+                                  : settings.threads;
   std::filesystem::remove_all(dir);
 }
 
@@ -180,76 +182,78 @@ void BM_SeriesSizeCheck(benchmark::State& state) {
   }
   if (state.range(0) == 0) state.counters["bound_MB"] = bound / 1e6;
   if (state.range(0) == 1) state.counters["exact_MB"] = exact / 1e6;
-  // The step whose multiples give about 200 levels over the terrain's range.
-  double ContourStep(const Mesh& m) {
-    return std::ceil((m.zmax - m.zmin) / 200 * 100) / 100;
-  }
+}
 
-  void BM_ContourLevels_Series(benchmark::State & state) {
-    const Mesh& m = Terrain1000();
-    static const SectionIndex index = SectionIndex::Build(m);
-    SetDecimalSeparator('.');
-    std::vector<std::string> texts;
-    for (const ContourLevel& l : ContourLevels(m.zmin, m.zmax, ContourStep(m), 5)) {
-      texts.push_back(FormatFixed(l.z, 8, 3));  // the same heights: the step has two decimals
-    }
-    const auto dir = MakeTempDir(true);
-    const std::string obj = (dir / "terrain.obj").string();
-    ExportSettings settings;
-    settings.threads = static_cast<unsigned>(state.range(0));
-    std::uintmax_t bytes = 0;
-    for (auto _ : state) {
-      WriteSeriesDxf(obj, m, &index, texts, {}, settings);
-      bytes = std::filesystem::file_size(dir / "Schnitte.dxf");
-    }
-    state.counters["levels"] = static_cast<double>(texts.size());
-    state.counters["MB"] = static_cast<double>(bytes) / 1e6;
-    std::filesystem::remove_all(dir);
-  }
+// The step whose multiples give about 200 levels over the terrain's range.
+double ContourStep(const Mesh& m) {
+  return std::ceil((m.zmax - m.zmin) / 200 * 100) / 100;
+}
 
-  void BM_ContourLevels_Contours(benchmark::State & state) {
-    const Mesh& m = Terrain1000();
-    static const SectionIndex index = SectionIndex::Build(m);
-    const auto dir = MakeTempDir(true);
-    const std::string obj = (dir / "terrain.obj").string();
-    ContourOptions options;
-    options.threads = static_cast<unsigned>(state.range(0));
-    ContourResult r;
-    for (auto _ : state) {
-      r = WriteContours(m, &index, ContourStep(m), 5, obj, options);
-    }
-    state.counters["levels"] = static_cast<double>(r.levels);
-    state.counters["polylines"] = static_cast<double>(r.polylines);
-    state.counters["MB"] = static_cast<double>(std::filesystem::file_size(r.files[0])) / 1e6;
-    std::filesystem::remove_all(dir);
+void BM_ContourLevels_Series(benchmark::State& state) {
+  const Mesh& m = Terrain1000();
+  static const SectionIndex index = SectionIndex::Build(m);
+  SetDecimalSeparator('.');
+  std::vector<std::string> texts;
+  for (const ContourLevel& l : ContourLevels(m.zmin, m.zmax, ContourStep(m), 5)) {
+    texts.push_back(FormatFixed(l.z, 8, 3));  // the same heights: the step has two decimals
   }
+  const auto dir = MakeTempDir(true);
+  const std::string obj = (dir / "terrain.obj").string();
+  ExportSettings settings;
+  settings.threads = static_cast<unsigned>(state.range(0));
+  std::uintmax_t bytes = 0;
+  for (auto _ : state) {
+    WriteSeriesDxf(obj, m, &index, texts, {}, settings);
+    bytes = std::filesystem::file_size(dir / "Schnitte.dxf");
+  }
+  state.counters["levels"] = static_cast<double>(texts.size());
+  state.counters["MB"] = static_cast<double>(bytes) / 1e6;
+  std::filesystem::remove_all(dir);
+}
 
-  BENCHMARK(BM_FormatDxfReal);
-  BENCHMARK(BM_MeshDxf)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
-  BENCHMARK(BM_MeshDxf_FprintfPeer)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
-  BENCHMARK(BM_MeshDxf_disk)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-  BENCHMARK(BM_Series200)
-      ->ArgName("threads")
-      ->Arg(1)
-      ->Arg(0)
-      ->Unit(benchmark::kMillisecond)
-      ->UseRealTime()
-      ->Iterations(3);
-  BENCHMARK(BM_SeriesSizeCheck)->ArgName("check")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
-  BENCHMARK(BM_ContourLevels_Series)
-      ->ArgName("threads")
-      ->Arg(1)
-      ->Arg(0)
-      ->Unit(benchmark::kMillisecond)
-      ->UseRealTime()
-      ->Iterations(3);
-  BENCHMARK(BM_ContourLevels_Contours)
-      ->ArgName("threads")
-      ->Arg(1)
-      ->Arg(0)
-      ->Unit(benchmark::kMillisecond)
-      ->UseRealTime()
-      ->Iterations(3);
+void BM_ContourLevels_Contours(benchmark::State& state) {
+  const Mesh& m = Terrain1000();
+  static const SectionIndex index = SectionIndex::Build(m);
+  const auto dir = MakeTempDir(true);
+  const std::string obj = (dir / "terrain.obj").string();
+  ContourOptions options;
+  options.threads = static_cast<unsigned>(state.range(0));
+  ContourResult r;
+  for (auto _ : state) {
+    r = WriteContours(m, &index, ContourStep(m), 5, obj, options);
+  }
+  state.counters["levels"] = static_cast<double>(r.levels);
+  state.counters["polylines"] = static_cast<double>(r.polylines);
+  state.counters["MB"] = static_cast<double>(std::filesystem::file_size(r.files[0])) / 1e6;
+  std::filesystem::remove_all(dir);
+}
+
+BENCHMARK(BM_FormatDxfReal);
+BENCHMARK(BM_MeshDxf)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_MeshDxf_FprintfPeer)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+BENCHMARK(BM_MeshDxf_disk)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_Series200)
+    ->ArgName("threads")
+    ->Arg(1)
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
+BENCHMARK(BM_SeriesSizeCheck)->ArgName("check")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ContourLevels_Series)
+    ->ArgName("threads")
+    ->Arg(1)
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
+BENCHMARK(BM_ContourLevels_Contours)
+    ->ArgName("threads")
+    ->Arg(1)
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
 
 }  // namespace
 
