@@ -11,7 +11,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -47,11 +46,6 @@ class DxfWriter {
   std::string DXFFileName;
 
   bool DXFIsOpen() const { return file_.IsOpen(); }
-
-  // Whether a file of `bytes` bytes fits beside DXFFileName (FitsBeside with
-  // FreeSpace).
-  bool DXFFits(std::uintmax_t bytes) const { return FitsBeside(DXFFileName, bytes, FreeSpace); }
-  FreeSpaceFn FreeSpace;
 
   // Starts a new file for DXFFileName (an unfinished earlier one is
   // abandoned) and writes the 4 opening lines. Raises the German file errors

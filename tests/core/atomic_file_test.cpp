@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -67,6 +69,31 @@ TEST(AtomicFile, WhatIsNotCommittedLeavesThePreviousFileAndNothingElse) {
   EXPECT_EQ(error(dir / "rohr"), "Dateizugriff verweigert");
   EXPECT_EQ(ReadFile(dir / "a.txt"), "alt");
   EXPECT_EQ(dir.Names(), (Names{"a.txt", "ordner", "rohr"}));
+}
+
+TEST(FitsBeside, AFileFitsTheFreeSpaceOfTheFolderItLandsIn) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.path() / "echt");
+  WriteFile(dir / "echt/ziel.dxf", "alt");
+  std::filesystem::create_symlink(dir.path() / "echt/ziel.dxf", dir.path() / "link.dxf");
+  const std::string link = dir / "link.dxf";
+  // The file system's own count.
+  EXPECT_TRUE(FitsBeside(link, 0));
+  EXPECT_FALSE(FitsBeside(link, UINTMAX_MAX));
+  // A disk of 1000 free bytes, asked for the folder the link points into.
+  std::vector<std::string> asked;
+  const FreeSpaceFn disk = [&](const std::string& folder) {
+    asked.push_back(folder);
+    return std::optional<std::uintmax_t>(1000);
+  };
+  EXPECT_TRUE(FitsBeside(link, 1000, disk));
+  EXPECT_FALSE(FitsBeside(link, 1001, disk));
+  EXPECT_EQ(asked.back(), std::filesystem::canonical(dir.path() / "echt").string() + "/");
+  EXPECT_TRUE(dir.Names() == (Names{"echt", "link.dxf"}));
+  // Unknown free space, or a folder that does not exist: Open will tell.
+  EXPECT_TRUE(FitsBeside(link, UINTMAX_MAX,
+                         [](const std::string&) { return std::optional<std::uintmax_t>(); }));
+  EXPECT_TRUE(FitsBeside(dir / "fehlt/x.dxf", UINTMAX_MAX));
 }
 
 }  // namespace

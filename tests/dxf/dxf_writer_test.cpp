@@ -326,34 +326,6 @@ TEST(DxfWriterSignals, AnEndingSignalRemovesTheUnfinishedFiles) {
   }
 }
 
-TEST(DxfWriterRoom, AFileFitsTheFreeSpaceOfTheFolderItLandsIn) {
-  TempDir dir;
-  std::filesystem::create_directory(dir.path() / "echt");
-  WriteFile(dir / "echt/ziel.dxf", "alt");
-  std::filesystem::create_symlink(dir.path() / "echt/ziel.dxf", dir.path() / "link.dxf");
-  DxfWriter w;
-  w.DXFFileName = dir / "link.dxf";
-  // The file system's own count.
-  EXPECT_TRUE(w.DXFFits(0));
-  EXPECT_FALSE(w.DXFFits(UINTMAX_MAX));
-  // A disk of 1000 free bytes, asked for the folder the link points into.
-  std::vector<std::string> asked;
-  w.FreeSpace = [&](const std::string& folder) {
-    asked.push_back(folder);
-    return std::optional<std::uintmax_t>(1000);
-  };
-  EXPECT_TRUE(w.DXFFits(1000));
-  EXPECT_FALSE(w.DXFFits(1001));
-  EXPECT_EQ(asked.back(), std::filesystem::canonical(dir.path() / "echt").string() + "/");
-  EXPECT_TRUE(dir.Names() == (std::vector<std::string>{"echt", "link.dxf"}));
-  // Unknown free space, or a folder that does not exist: DXFOpen will tell.
-  w.FreeSpace = [](const std::string&) { return std::optional<std::uintmax_t>(); };
-  EXPECT_TRUE(w.DXFFits(UINTMAX_MAX));
-  w.FreeSpace = nullptr;
-  w.DXFFileName = dir / "fehlt/x.dxf";
-  EXPECT_TRUE(w.DXFFits(UINTMAX_MAX));
-}
-
 // --- Failures: the German text, the previous file untouched, no temporary
 // file left, and a writer that works again afterwards.
 
