@@ -112,12 +112,7 @@ quervik::Mesh TForm1::ReadMesh() {
 
 void TForm1::TakeMesh(quervik::Mesh&& loaded) {
   // Only a complete load replaces the mesh.
-  mesh_.V = std::move(loaded.V);
-  mesh_.Fc = std::move(loaded.Fc);
-  mesh_.Vn = std::move(loaded.Vn);
-  mesh_.zmin = loaded.zmin;
-  mesh_.zmax = loaded.zmax;
-  mesh_.version = loaded.version;
+  mesh_ = std::move(loaded);
 
   ZMinMax();
   ShowHeightRange();
@@ -405,7 +400,7 @@ void TForm1::BruchkanteFinden() {
   ShowStatus(QStringLiteral("Normale rechnen"), true);
   std::vector<quervik::Tvect3D> Fn;
   quervik::CalcFaceNormals(mesh_, Fn);
-  std::uint64_t builtFor = mesh_.version;
+  const quervik::MeshStamp builtFor = quervik::MeshStamp::Of(mesh_);
   const double degrees = Number(EditKantenwinkel);
   (void)quervik::CreaseCosine(degrees);  // a bad angle ends here, before the search
   ShowStatus(QStringLiteral("Suche Kanten..."), true);
@@ -414,11 +409,10 @@ void TForm1::BruchkanteFinden() {
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   // What ran may have loaded or moved the mesh (or run a search of its own):
   // the search is made on the mesh as it is now.
-  if (mesh_.version != builtFor) {
+  if (!(quervik::MeshStamp::Of(mesh_) == builtFor)) {
     vp = quervik::setVertexFacePointers(mesh_);
     ShowStatus(QStringLiteral("Normale rechnen"), true);
     quervik::CalcFaceNormals(mesh_, Fn);
-    builtFor = mesh_.version;
   }
   quervik::CreaseEdges found = quervik::BruchkanteFinden(mesh_, vp, Fn, degrees);
   Bruchkanten = std::move(found.Bruchkanten);
