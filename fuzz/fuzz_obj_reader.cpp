@@ -3,15 +3,15 @@
 // or a German error. Nothing else may happen.
 #include <cstdint>
 #include <cstdlib>
+#include <string_view>
 
 #include "core/errors.h"
-#include "fuzz/memfile.h"
 #include "model/obj_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
-  static MemFile file;
   try {
-    const quervik::Mesh mesh = quervik::ReadMesh(file.Fill(data, size));
+    const quervik::Mesh mesh =
+        quervik::ParseObj(std::string_view(reinterpret_cast<const char*>(data), size));
     if (mesh.V.size() < 2 || mesh.Fc.size() < 2 || mesh.Vn.empty()) std::abort();
     const auto n = static_cast<std::int64_t>(mesh.V.size());
     for (size_t i = 1; i < mesh.Fc.size(); ++i) {

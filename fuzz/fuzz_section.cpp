@@ -9,7 +9,6 @@
 #include "analysis/volume.h"
 #include "core/errors.h"
 #include "core/number_format.h"
-#include "fuzz/memfile.h"
 #include "model/obj_reader.h"
 #include "section/plane_section.h"
 
@@ -22,15 +21,14 @@ bool SameBits(double a, double b) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
-  static MemFile file;
   // The first line is the level text, the rest the OBJ file.
   const auto* nl = static_cast<const std::uint8_t*>(std::memchr(data, '\n', size));
   if (nl == nullptr) return 0;
   const std::string_view levelText(reinterpret_cast<const char*>(data),
                                    static_cast<size_t>(nl - data));
   try {
-    const quervik::Mesh mesh =
-        quervik::ReadMesh(file.Fill(nl + 1, size - static_cast<size_t>(nl + 1 - data)));
+    const quervik::Mesh mesh = quervik::ParseObj(std::string_view(
+        reinterpret_cast<const char*>(nl + 1), size - static_cast<size_t>(nl + 1 - data)));
     const double level = quervik::StrToFloat(levelText);
 
     quervik::TContour plain, indexed;

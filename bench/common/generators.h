@@ -1,12 +1,13 @@
 // Meshes made up for benchmarks and tests: a hilly terrain on a grid and a
-// closed sphere, built straight into a Mesh (slot 0 placeholders included),
-// and an OBJ writer for them.
+// closed sphere (made by MakeMesh, as every mesh not read from a file), and
+// an OBJ writer for them.
 #pragma once
 
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "model/mesh.h"
 
@@ -16,66 +17,58 @@ namespace quervik::gen {
 // heights a smooth sum of waves between about 0 and 100, wound
 // counter-clockwise seen from above.
 inline Mesh MakeTerrain(int nx, int ny) {
-  Mesh m;
-  m.V.reserve(static_cast<size_t>(nx + 1) * static_cast<size_t>(ny + 1) + 1);
-  m.Fc.reserve(2 * static_cast<size_t>(nx) * static_cast<size_t>(ny) + 1);
-  m.V.push_back({});
-  m.Fc.push_back({});
-  m.Vn.push_back({});
+  std::vector<Tvertex> V;
+  std::vector<TFace> Fc;
+  V.reserve(static_cast<size_t>(nx + 1) * static_cast<size_t>(ny + 1));
+  Fc.reserve(2 * static_cast<size_t>(nx) * static_cast<size_t>(ny));
   for (int j = 0; j <= ny; ++j) {
     for (int i = 0; i <= nx; ++i) {
       const double x = i, y = j;
       const double z = 50.0 + 20.0 * std::sin(x * 0.013) * std::cos(y * 0.011) +
                        15.0 * std::sin((x + y) * 0.029) + 10.0 * std::cos(x * 0.071 - y * 0.053);
-      m.V.push_back({x, y, z});
+      V.push_back({x, y, z});
     }
   }
   auto id = [nx](int i, int j) { return static_cast<std::int32_t>(j * (nx + 1) + i + 1); };
   for (int j = 0; j < ny; ++j) {
     for (int i = 0; i < nx; ++i) {
-      m.Fc.push_back(TFace{{id(i, j), id(i + 1, j), id(i + 1, j + 1)}});
-      m.Fc.push_back(TFace{{id(i, j), id(i + 1, j + 1), id(i, j + 1)}});
+      Fc.push_back(TFace{{id(i, j), id(i + 1, j), id(i + 1, j + 1)}});
+      Fc.push_back(TFace{{id(i, j), id(i + 1, j + 1), id(i, j + 1)}});
     }
   }
-  ZMinMax(m);
-  m.version = NewMeshVersion();
-  return m;
+  return MakeMesh(V, Fc);
 }
 
 // A closed sphere of radius r around the origin: `rings` bands of
 // `segments` quads (two faces each) plus the caps, wound outwards.
 inline Mesh MakeSphere(int rings, int segments, double r = 100.0) {
   const double pi = 3.14159265358979323846;
-  Mesh m;
-  m.V.push_back({});
-  m.Fc.push_back({});
-  m.Vn.push_back({});
-  m.V.push_back({0, 0, r});  // north pole: 1
+  std::vector<Tvertex> V;
+  std::vector<TFace> Fc;
+  V.push_back({0, 0, r});  // north pole: 1
   for (int k = 1; k < rings; ++k) {
     const double phi = pi * k / rings;
     for (int s = 0; s < segments; ++s) {
       const double th = 2 * pi * s / segments;
-      m.V.push_back(
+      V.push_back(
           {r * std::sin(phi) * std::cos(th), r * std::sin(phi) * std::sin(th), r * std::cos(phi)});
     }
   }
-  m.V.push_back({0, 0, -r});  // south pole
-  const auto south = static_cast<std::int32_t>(m.V.size() - 1);
+  V.push_back({0, 0, -r});  // south pole
+  const auto south = static_cast<std::int32_t>(V.size());
   auto id = [segments](int k, int s) {  // ring k in 1..rings-1
     return static_cast<std::int32_t>(2 + (k - 1) * segments + (s % segments));
   };
-  for (int s = 0; s < segments; ++s) m.Fc.push_back(TFace{{1, id(1, s), id(1, s + 1)}});
+  for (int s = 0; s < segments; ++s) Fc.push_back(TFace{{1, id(1, s), id(1, s + 1)}});
   for (int k = 1; k + 1 < rings; ++k) {
     for (int s = 0; s < segments; ++s) {
-      m.Fc.push_back(TFace{{id(k, s), id(k + 1, s), id(k + 1, s + 1)}});
-      m.Fc.push_back(TFace{{id(k, s), id(k + 1, s + 1), id(k, s + 1)}});
+      Fc.push_back(TFace{{id(k, s), id(k + 1, s), id(k + 1, s + 1)}});
+      Fc.push_back(TFace{{id(k, s), id(k + 1, s + 1), id(k, s + 1)}});
     }
   }
   for (int s = 0; s < segments; ++s)
-    m.Fc.push_back(TFace{{south, id(rings - 1, s + 1), id(rings - 1, s)}});
-  ZMinMax(m);
-  m.version = NewMeshVersion();
-  return m;
+    Fc.push_back(TFace{{south, id(rings - 1, s + 1), id(rings - 1, s)}});
+  return MakeMesh(V, Fc);
 }
 
 // Writes "v x y z" and "f a b c" lines (17 significant digits).

@@ -32,10 +32,14 @@
 #include <thread>
 #include <vector>
 
+#include "app/contour_export.h"
+#include "app/dxf_exports.h"
+#include "app/export_files.h"
+#include "app/series_levels.h"
 #include "bench/common/generators.h"
 #include "core/number_format.h"
-#include "dxf/contour_export.h"
-#include "dxf/dxf_exports.h"
+#include "dxf/dxf_number.h"
+#include "dxf/dxf_writer.h"
 
 namespace {
 
@@ -64,10 +68,9 @@ void MeshDxf(benchmark::State& state, bool ramDisk) {
   const Mesh& m = Terrain707();
   const auto dir = MakeTempDir(ramDisk);
   const std::string obj = (dir / "terrain.obj").string();
-  DxfWriter writer;
   std::uintmax_t bytes = 0;
   for (auto _ : state) {
-    WriteMeshDxf(writer, obj, m);
+    WriteMeshDxf(obj, m);
     bytes = std::filesystem::file_size(MeshDxfFileName(obj));
   }
   state.SetBytesProcessed(static_cast<int64_t>(bytes) * state.iterations());
@@ -139,18 +142,19 @@ void BM_Series200(benchmark::State& state) {
   }
   const auto dir = MakeTempDir(true);
   const std::string obj = (dir / "terrain.obj").string();
-  const unsigned threads = static_cast<unsigned>(state.range(0));
-  DxfWriter writer;
+  ExportSettings settings;
+  settings.threads = static_cast<unsigned>(state.range(0));
   std::uintmax_t bytes = 0;
   for (auto _ : state) {
-    WriteSeriesDxfThreads(writer, obj, m, &index, texts, {}, threads);
+    WriteSeriesDxf(obj, m, &index, texts, {}, settings);
     bytes = std::filesystem::file_size(dir / "Schnitte.dxf");
   }
   state.SetBytesProcessed(static_cast<int64_t>(bytes) * state.iterations());
   state.counters["levels"] = 200;
   state.counters["MB"] = static_cast<double>(bytes) / 1e6;
-  state.counters["threads"] =
-      threads == 0 ? static_cast<double>(std::thread::hardware_concurrency()) : threads;
+  state.counters["threads"] = settings.threads == 0
+                                  ? static_cast<double>(std::thread::hardware_concurrency())
+                                  : settings.threads;
   std::filesystem::remove_all(dir);
 }
 
@@ -195,11 +199,11 @@ void BM_ContourLevels_Series(benchmark::State& state) {
   }
   const auto dir = MakeTempDir(true);
   const std::string obj = (dir / "terrain.obj").string();
-  const unsigned threads = static_cast<unsigned>(state.range(0));
-  DxfWriter writer;
+  ExportSettings settings;
+  settings.threads = static_cast<unsigned>(state.range(0));
   std::uintmax_t bytes = 0;
   for (auto _ : state) {
-    WriteSeriesDxfThreads(writer, obj, m, &index, texts, {}, threads);
+    WriteSeriesDxf(obj, m, &index, texts, {}, settings);
     bytes = std::filesystem::file_size(dir / "Schnitte.dxf");
   }
   state.counters["levels"] = static_cast<double>(texts.size());

@@ -18,7 +18,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
+#include <string>
 
 #include "bench/common/generators.h"
 #include "ui/UnitMaintest.h"
@@ -164,22 +166,31 @@ void BM_SliderStepTerrain2MFaces(benchmark::State& state) {
   auto form = std::make_unique<TForm1>(std::move(owned));
   form->show();
   QApplication::processEvents();
-  form->mesh = quervik::gen::MakeTerrain(1000, 1000);
+  // The terrain goes into the window as a user's file would: loaded.
+  const std::string obj =
+      (std::filesystem::temp_directory_path() / "quervik-bench-ui-terrain.obj").string();
+  if (!quervik::gen::WriteObj(quervik::gen::MakeTerrain(1000, 1000), obj)) {
+    state.SkipWithError("cannot write the terrain's OBJ file");
+    return;
+  }
+  form->OpenFile(QString::fromStdString(obj));
+  std::filesystem::remove(obj);
   // The first step builds the section and volume indexes of this mesh.
-  form->TrackBar1->setValue(300);
+  QSlider* slider = form->findChild<QSlider*>(QStringLiteral("TrackBar1"));
+  slider->setValue(300);
   int position = 300;
   size_t segments = 0;
   for (auto _ : state) {
     position = position == 400 ? 300 : position + 1;
-    form->TrackBar1->setValue(position);
-    segments += form->Contour.Contours.size();
+    slider->setValue(position);
+    segments += form->contour().Contours.size();
   }
-  state.counters["faces"] = static_cast<double>(form->mesh.Fc.size() - 1);
+  state.counters["faces"] = static_cast<double>(form->mesh().Fc.size() - 1);
   state.counters["segments_per_step"] =
       static_cast<double>(segments) / static_cast<double>(std::max<int64_t>(1, state.iterations()));
   if (services->errors > 0) {
     state.SkipWithError(("the slider step failed: " + services->last.toStdString()).c_str());
-  } else if (form->Contour.Contours.empty()) {
+  } else if (form->contour().Contours.empty()) {
     state.SkipWithError("the slider step cut nothing");
   }
 }

@@ -80,7 +80,6 @@ struct Sums {
 
 ClippedVolumeIndex ClippedVolumeIndex::Build(const Mesh& mesh) {
   ClippedVolumeIndex index;
-  index.version_ = mesh.version;
   // The edge pairing and the faces are independent: one thread each.
   auto build = [&](std::size_t task) {
     if (task == 0) {

@@ -56,8 +56,9 @@ struct ClippedFace {
   double weight = 0;
 };
 
-// Everything that depends only on the mesh, built once per mesh version:
-// closedness and orientation, and per contributing face its sorted heights
+// Everything that depends only on the mesh, built once per mesh (whoever
+// keeps it builds it again when the mesh changes): closedness and
+// orientation, and per contributing face its sorted heights
 // and weight, with sums per block of faces so that a block lying wholly
 // above or below a level is added without visiting its faces. A level is
 // then one parallel pass that allocates nothing. A built index is
@@ -69,7 +70,6 @@ class ClippedVolumeIndex {
   // vertex slot that V does not have contributes nothing.
   static ClippedVolumeIndex Build(const Mesh& mesh);
 
-  std::uint64_t version() const { return version_; }
   bool closed() const { return closed_; }
 
   // The figures at `level`. The faces are summed in fixed blocks combined
@@ -97,7 +97,6 @@ class ClippedVolumeIndex {
   };
   static constexpr std::size_t kBlock = 64;
 
-  std::uint64_t version_ = 0;
   bool closed_ = false;
   double lowest_ = 0;
   double highest_ = 0;

@@ -1,12 +1,13 @@
 #include "analysis/crease_edges.h"
 
+#include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <numbers>
 #include <string>
 #include <utility>
 
 #include "core/errors.h"
-#include "core/number_format.h"
 #include "model/vector_math.h"
 
 namespace quervik {
@@ -52,63 +53,33 @@ bool NextShared(std::span<const std::int32_t> a, std::span<const std::int32_t> b
   return false;
 }
 
-// vp and Fn describe the mesh as it is now (sizes agree and no load or
-// transformation happened since they were built).
-bool DerivedStillValid(const Mesh& mesh, std::uint64_t builtForVersion) {
-  const size_t faceSlots = mesh.Fc.empty() ? 1 : mesh.Fc.size();
-  return mesh.version == builtForVersion && mesh.vp.size() == mesh.V.size() &&
-         mesh.Fn.size() == faceSlots;
-}
-
 }  // namespace
 
-std::string SkippedFacesText(size_t faces) {
-  return std::to_string(faces) + " Faces ohne Fläche übersprungen";
-}
-
-size_t BruchkanteFinden(Mesh& mesh, std::string_view angleText,
-                        std::vector<Tbruchkante>& Bruchkanten, const CreaseHooks& hooks) {
-  auto show = [&hooks](std::string_view text, bool repaint) {
-    if (hooks.status) hooks.status(text, repaint);
-  };
-
-  show("Set vertexpointer...", false);
-  setVertexFacePointers(mesh);
-  Bruchkanten.clear();
-  show("Calc face normals...", false);
-  size_t skipped = CalcFaceNormals(mesh, hooks.status);
-  const std::uint64_t builtFor = mesh.version;
-
-  const double degrees = StrToFloat(angleText);
-  // Beyond 180 degrees the cosine comes back (360 would act as 0, 270 as 90).
+double CreaseCosine(double degrees) {
   if (!(degrees > 0 && degrees <= 180)) {
     throw Error("Der Kantenwinkel muss größer als 0° und höchstens 180° sein");
   }
-  const double cosMaxwinkel = std::cos(degrees / 180 * std::numbers::pi);
+  return std::cos(degrees / 180 * std::numbers::pi);
+}
 
-  show("Suche Kanten...", true);
-  if (hooks.processEvents) {
-    hooks.processEvents();
-    // The events may have run a detection of their own into the same list,
-    // or loaded or moved the mesh.
-    Bruchkanten.clear();
-    if (!DerivedStillValid(mesh, builtFor)) {
-      setVertexFacePointers(mesh);
-      skipped = CalcFaceNormals(mesh, hooks.status);
-    }
-  }
+CreaseEdges BruchkanteFinden(const Mesh& mesh, const VertexFaceIndex& vp,
+                             const std::vector<Tvect3D>& Fn, double degrees) {
+  const double cosMaxwinkel = CreaseCosine(degrees);
+  const std::size_t nf = mesh.Fc.size();
+  assert(vp.size() == mesh.V.size() && Fn.size() == std::max<std::size_t>(nf, 1));
 
-  const VertexFaceIndex& vp = mesh.vp;
-  const std::vector<Tvect3D>& Fn = mesh.Fn;
+  CreaseEdges result;
+  std::vector<Tbruchkante>& Bruchkanten = result.Bruchkanten;
+  for (std::size_t i = 1; i < Fn.size(); ++i) result.skippedFaces += !HasFaceNormal(Fn[i]);
 
   // Faces without area have no normal: they are passed over as if they were
   // not there, both as the face being visited and as a neighbour, so an
   // edge is judged by its first two faces that have an area.
-  auto hasNormal = [&mesh](std::int32_t face) {
-    return HasFaceNormal(mesh, static_cast<size_t>(face));
+  auto hasNormal = [&Fn](std::int32_t face) {
+    return HasFaceNormal(Fn[static_cast<std::size_t>(face)]);
   };
   auto nextWithNormal = [&](std::span<const std::int32_t> a, std::span<const std::int32_t> b,
-                            size_t& j, size_t& k, std::int32_t& shared) {
+                            std::size_t& j, std::size_t& k, std::int32_t& shared) {
     while (NextShared(a, b, j, k, shared)) {
       if (hasNormal(shared)) return true;
     }
@@ -124,20 +95,20 @@ size_t BruchkanteFinden(Mesh& mesh, std::string_view angleText,
   // twice (the only way one face could offer the same pair twice) has no
   // area and is never visited.
   auto CheckBruchkante = [&](std::int32_t face, std::int32_t p1, std::int32_t p2) {
-    const std::span<const std::int32_t> a = vp[static_cast<size_t>(p1)];
-    const std::span<const std::int32_t> b = vp[static_cast<size_t>(p2)];
-    size_t j = 0, k = 0;
+    const std::span<const std::int32_t> a = vp[static_cast<std::size_t>(p1)];
+    const std::span<const std::int32_t> b = vp[static_cast<std::size_t>(p2)];
+    std::size_t j = 0, k = 0;
     std::int32_t sm0 = 0, sm1 = 0;
     if (!nextWithNormal(a, b, j, k, sm0) || sm0 != face) return;
     if (!nextWithNormal(a, b, j, k, sm1)) return;  // a boundary edge
-    const double c = WinkelVect(Fn[static_cast<size_t>(sm0)], Fn[static_cast<size_t>(sm1)]);
+    const double c =
+        WinkelVect(Fn[static_cast<std::size_t>(sm0)], Fn[static_cast<std::size_t>(sm1)]);
     if (!(c < cosMaxwinkel)) return;
     if (p1 > p2) std::swap(p1, p2);
     Bruchkanten.push_back(Tbruchkante{p1, p2});
   };
 
-  const size_t nf = mesh.Fc.size();
-  for (size_t i = 1; i < nf; ++i) {
+  for (std::size_t i = 1; i < nf; ++i) {
     const auto face = static_cast<std::int32_t>(i);
     if (!hasNormal(face)) continue;
     const TFace& f = mesh.Fc[i];
@@ -145,9 +116,14 @@ size_t BruchkanteFinden(Mesh& mesh, std::string_view angleText,
     CheckBruchkante(face, f[1], f[3]);
     CheckBruchkante(face, f[2], f[3]);
   }
+  return result;
+}
 
-  show(std::to_string(Bruchkanten.size()) + " Kanten gefunden", true);
-  return skipped;
+CreaseEdges BruchkanteFinden(const Mesh& mesh, double degrees) {
+  const VertexFaceIndex vp = setVertexFacePointers(mesh);
+  std::vector<Tvect3D> Fn;
+  CalcFaceNormals(mesh, Fn);
+  return BruchkanteFinden(mesh, vp, Fn, degrees);
 }
 
 }  // namespace quervik

@@ -4,11 +4,9 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <span>
-#include <string>
-#include <string_view>
 #include <vector>
 
 #include "model/face_normals.h"
@@ -23,36 +21,30 @@ using Tbruchkante = std::array<std::int32_t, 2>;
 std::vector<std::int32_t> Schnittmenge(std::span<const std::int32_t> a,
                                        std::span<const std::int32_t> b);
 
-// Hooks of the detection into the window: status texts and the one moment
-// where pending window events may run.
-struct CreaseHooks {
-  StatusFn status;                      // may be empty
-  std::function<void()> processEvents;  // may be empty
+// The cosine below which two faces meet at a crease, for an angle in
+// degrees: cos(degrees). An angle outside 0 < angle <= 180 (or NaN) is
+// refused: "Der Kantenwinkel muss größer als 0° und höchstens 180° sein"
+// (beyond 180 the cosine comes back: 360 would act as 0, 270 as 90).
+double CreaseCosine(double degrees);
+
+struct CreaseEdges {
+  std::vector<Tbruchkante> Bruchkanten;
+  std::size_t skippedFaces = 0;  // faces without area, passed over
 };
 
-// The whole detection: shows "Set vertexpointer...", rebuilds vp, empties
-// Bruchkanten, shows "Calc face normals...", rebuilds Fn, converts angleText
-// (degrees) with the process-wide number format (may raise "'…' ist kein
-// gültiger Gleitkommawert"; an angle outside 0 < angle <= 180 raises "Der
-// Kantenwinkel muss größer als 0° und höchstens 180° sein"), shows "Suche
-// Kanten..." with a repaint, lets events run once, searches faces 1 … last
-// with the pairs (1st,2nd), (1st,3rd), (2nd,3rd), and shows "%d Kanten
-// gefunden" with a repaint. Each unordered pair is listed once, lower vertex
-// first, in order of discovery.
+// The crease edges of `mesh` at `degrees` (CreaseCosine refuses a bad angle
+// first). `vp` and `Fn` must be what setVertexFacePointers and
+// CalcFaceNormals give for this mesh. The faces 1 … last are searched with
+// the pairs (1st,2nd), (1st,3rd), (2nd,3rd); each unordered pair is listed
+// once, lower vertex first, in order of discovery.
 //
-// Faces without area (CalcFaceNormals gives them no normal) are skipped: they
-// are not visited, and an edge is judged by its first two faces with an area.
-// Returns how many faces were skipped.
-//
-// The events let run in the middle may change the mesh (a new load, a
-// transformation) or start another detection: the search then rebuilds vp
-// and Fn for the mesh as it is (showing "Normale rechnen" again) and starts
-// from an empty list, so it never reads stale indexes nor lists an edge twice.
-size_t BruchkanteFinden(Mesh& mesh, std::string_view angleText,
-                        std::vector<Tbruchkante>& Bruchkanten, const CreaseHooks& hooks = {});
+// Faces without area (no normal in Fn) are skipped: they are not visited,
+// and an edge is judged by its first two faces with an area; skippedFaces
+// counts them. A pure function of its arguments.
+CreaseEdges BruchkanteFinden(const Mesh& mesh, const VertexFaceIndex& vp,
+                             const std::vector<Tvect3D>& Fn, double degrees);
 
-// "<n> Faces ohne Fläche übersprungen": what the window's finish text and the
-// batch tool add when the detection skipped faces.
-std::string SkippedFacesText(size_t faces);
+// The same, computing the index and the normals itself.
+CreaseEdges BruchkanteFinden(const Mesh& mesh, double degrees);
 
 }  // namespace quervik

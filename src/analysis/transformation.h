@@ -14,7 +14,7 @@ struct TrafoParams {
   double M = 1;
 };
 
-// Transforms mesh.V in place (faces, normals and vp unchanged) and gives the
+// Transforms mesh.V in place (faces and Vn unchanged) and gives the
 // mesh a new version. Does not recompute zmin/zmax (call ZMinMax). Refuses,
 // before any vertex is written, a scale of 0 ("Der Maßstab darf nicht 0
 // sein") and a transformation that would give any vertex a coordinate that

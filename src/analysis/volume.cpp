@@ -35,7 +35,6 @@ double CalcVolumen(const Mesh& mesh, double H0) {
 VolumeIndex VolumeIndex::Build(const Mesh& mesh) {
   constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
   VolumeIndex index;
-  index.version_ = mesh.version;
   const std::size_t n = mesh.Fc.size();
   index.low_.reserve(n);
   index.mean_.reserve(n);

@@ -17,20 +17,19 @@ namespace quervik {
 // vertex slot outside V is skipped.
 double CalcVolumen(const Mesh& mesh, double H0);
 
-// Per face, once per mesh version: projected area, mean height and lowest
-// height, computed with the same arithmetic as the plain loop, so that a
-// volume is one streaming pass that skips faces not entirely above the
-// level. Its result is bit-identical to CalcVolumen(mesh, H0), NaN and
+// Per face, once per mesh: projected area, mean height and lowest height,
+// computed with the same arithmetic as the plain loop, so that a volume is
+// one streaming pass that skips faces not entirely above the level. The
+// index describes the mesh as it was built from; whoever keeps it builds it
+// again when the mesh changes. Its result is bit-identical to CalcVolumen(mesh, H0), NaN and
 // infinite heights included. A built index is immutable and may be used by
 // several threads at once; an index never built gives 0.
 class VolumeIndex {
  public:
   static VolumeIndex Build(const Mesh& mesh);
-  std::uint64_t version() const { return version_; }
   double CalcVolumen(double H0) const;
 
  private:
-  std::uint64_t version_ = 0;
   // Face slot i at position i. A face with a NaN height (never entirely
   // above any level) or a missing vertex has low_ = NaN.
   std::vector<double> low_;

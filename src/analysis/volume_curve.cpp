@@ -246,33 +246,4 @@ std::vector<VolumeFigures> VolumeCurve(const ClippedVolumeIndex& index, double z
   return rows;
 }
 
-std::string FormatShortest(double value, char decimalSeparator) {
-  if (std::isnan(value)) return "NAN";
-  if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
-  char buf[32];
-  const auto r = std::to_chars(buf, buf + sizeof buf, value);
-  std::string s(buf, r.ptr);
-  if (decimalSeparator != '.') std::replace(s.begin(), s.end(), '.', decimalSeparator);
-  return s;
-}
-
-std::string VolumeCurveCsv(const std::vector<VolumeFigures>& rows, char decimalSeparator) {
-  const char sep = decimalSeparator == ',' ? ';' : ',';
-  std::string out = "Höhe";
-  for (const char* name : {"Fläche über m2", "Über m3", "Unter m3", "Fläche unter m2"}) {
-    out += sep;
-    out += name;
-  }
-  out += '\n';
-  for (const VolumeFigures& r : rows) {
-    for (double v : {r.level, r.area_above, r.above, r.below}) {
-      out += FormatShortest(v, decimalSeparator);
-      out += sep;
-    }
-    out += FormatShortest(r.area_below, decimalSeparator);
-    out += '\n';
-  }
-  return out;
-}
-
 }  // namespace quervik

@@ -37,16 +37,4 @@ std::vector<double> CurveLevels(double zmin, double zmax, double step);
 std::vector<VolumeFigures> VolumeCurve(const ClippedVolumeIndex& index, double zmin, double zmax,
                                        double step);
 
-// The curve as CSV text: a header line and one line per level,
-// "Höhe;Fläche über m2;Über m3;Unter m3;Fläche unter m2", numbers in full
-// precision (the shortest text that reads back to the same double) with
-// `decimalSeparator`; fields are separated by ';' when the decimal
-// separator is ',' and by ',' otherwise. Lines end with "\n".
-std::string VolumeCurveCsv(const std::vector<VolumeFigures>& rows, char decimalSeparator);
-
-// The shortest text that reads back to the same double, with
-// `decimalSeparator` ("104.5", "2", "1e-07"); "NAN", "INF", "-INF" for values
-// that are not finite.
-std::string FormatShortest(double value, char decimalSeparator);
-
 }  // namespace quervik

@@ -21,11 +21,15 @@
 #include "analysis/crease_edges.h"
 #include "analysis/volume.h"
 #include "analysis/volume_curve.h"
+#include "app/contour_export.h"
+#include "app/curve_export.h"
+#include "app/dxf_exports.h"
+#include "app/series_levels.h"
+#include "app/status_texts.h"
+#include "core/atomic_file.h"
 #include "core/errors.h"
 #include "core/number_format.h"
-#include "core/replace_file.h"
-#include "dxf/contour_export.h"
-#include "dxf/dxf_exports.h"
+#include "core/shortest_number.h"
 #include "model/obj_reader.h"
 #include "section/plane_section.h"
 
@@ -57,9 +61,7 @@ void Section(const std::string& path, const std::string& levelText) {
   const Mesh mesh = Load(path);
   TContour contour;
   CalculateContour(mesh, StrToFloat(levelText), contour);
-  DxfWriter writer;
-  SchreibDXF(writer, path, levelText, contour);
-  std::cout << writer.DXFFileName << '\n';
+  std::cout << SchreibDXF(path, levelText, contour) << '\n';
 }
 
 void Series(const std::string& path, const std::string& stepText) {
@@ -67,44 +69,34 @@ void Series(const std::string& path, const std::string& stepText) {
   const double dh = StrToFloat(stepText);
   const std::vector<std::string> levels = SeriesLevelTexts(mesh.zmin, mesh.zmax, dh);
   const SectionIndex index = SectionIndex::Build(mesh);
-  DxfWriter writer;
-  WriteSeriesDxf(writer, path, mesh, &index, levels);
-  std::cout << writer.DXFFileName << '\n';
+  std::cout << WriteSeriesDxf(path, mesh, &index, levels) << '\n';
 }
 
 void MeshExport(const std::string& path) {
   const Mesh mesh = Load(path);
-  DxfWriter writer;
-  WriteMeshDxf(writer, path, mesh);
-  std::cout << writer.DXFFileName << '\n';
+  std::cout << WriteMeshDxf(path, mesh) << '\n';
 }
 
 void Info(const std::string& path, const std::string* levelText) {
   ObjReadReport report;
   const Mesh mesh = Load(path, &report);
-  std::cout << mesh.V.size() << " Vertices " << mesh.Vn.size() << " Verticenormals "
-            << mesh.Fc.size() << " Faces geladen\n";
+  std::cout << LoadedText(mesh) << '\n';
   Warn(report);
-  std::cout << "Schnitthöhe " << FormatFixed(mesh.zmin, 4, 3) << " - "
-            << FormatFixed(mesh.zmax, 4, 3) << '\n';
+  std::cout << HeightRangeText(mesh.zmin, mesh.zmax) << '\n';
   if (levelText) {
     const double level = StrToFloat(*levelText);
     TContour contour;
     CalculateContour(mesh, level, contour);
-    std::cout << "Fertig: Schnittlinie " << contour.Points.size() << " Punkte "
-              << contour.Contours.size() << " Linien\n";
-    std::cout << FormatFixed(CalcVolumen(mesh, level), 6, 0) << '\n';
+    std::cout << SectionDoneText(contour) << '\n';
+    std::cout << VolumeText(CalcVolumen(mesh, level)) << '\n';
   }
 }
 
 void Creases(const std::string& path, const std::string& angleText) {
-  Mesh mesh = Load(path);
-  std::vector<Tbruchkante> Bruchkanten;
-  const size_t skipped = BruchkanteFinden(mesh, angleText, Bruchkanten);
-  DxfWriter writer;
-  SchreibBruchkantenDXF(writer, path, mesh, Bruchkanten, {}, skipped);
-  std::cout << writer.DXFFileName << '\n';
-  if (skipped > 0) std::cout << SkippedFacesText(skipped) << '\n';
+  const Mesh mesh = Load(path);
+  const CreaseEdges found = BruchkanteFinden(mesh, StrToFloat(angleText));
+  std::cout << SchreibBruchkantenDXF(path, mesh, found.Bruchkanten) << '\n';
+  if (found.skippedFaces > 0) std::cout << SkippedFacesText(found.skippedFaces) << '\n';
 }
 
 // The exact volumes at a level: two decimals with the process-wide
@@ -143,8 +135,7 @@ void Curve(const std::string& path, const std::string& stepText, const std::stri
   const std::vector<VolumeFigures> rows =
       VolumeCurve(ClippedVolumeIndex::Build(mesh), mesh.zmin, mesh.zmax, step);
   if (csvPath) {
-    WriteFileReplacing(*csvPath, VolumeCurveCsv(rows, DecimalSeparator()));
-    std::cout << *csvPath << '\n';
+    std::cout << WriteCurveCsv(*csvPath, rows, DecimalSeparator()) << '\n';
     return;
   }
   std::string out = PadLeft("Höhe", 10);
@@ -285,7 +276,7 @@ int main(int argc, char** argv) {
   }
 
   // Ctrl-C, SIGTERM or a file-size limit leave no temporary file behind.
-  RemoveUnfinishedDxfFilesOnSignals();
+  RemoveUnfinishedFilesOnSignals();
   try {
     if (section->parsed()) {
       Section(mesh, levelText);

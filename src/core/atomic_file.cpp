@@ -2,12 +2,16 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cassert>
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <csignal>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <random>
@@ -17,8 +21,6 @@
 namespace quervik {
 
 namespace {
-
-constexpr std::size_t kBufferSize = std::size_t{1} << 20;
 
 // The name of the temporary file beside `target`: the target's name with a
 // random suffix, or a short hidden name in the same folder when the target's
@@ -44,12 +46,116 @@ std::mt19937_64& Rng() {
   return rng;
 }
 
+// The file Open replaces for `name`: the name itself, or the file a link of
+// that name points to, so that the link stays a link.
+std::string ResolveTarget(const std::string& name) {
+  struct stat st {};
+  if (::lstat(name.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    if (char* real = ::realpath(name.c_str(), nullptr)) {
+      std::string target = real;
+      std::free(real);
+      return target;
+    }
+  }
+  return name;
+}
+
+// The temporary files being written, for a signal handler to remove: a
+// fixed table of names that needs neither a lock nor memory, since a handler
+// may use neither. A slot is claimed for a name before the file is created and
+// given back after the file is renamed or removed, so a signal at any moment
+// finds every temporary file that exists (at worst a name that is gone).
+constexpr int kMaxUnfinished = 16;  // files open at once; more are not cleaned up
+enum SlotState : int { kFree, kClaimed, kNamed, kRemoving };
+struct UnfinishedSlot {
+  std::atomic<int> state{kFree};
+  char path[PATH_MAX];
+};
+static_assert(std::atomic<int>::is_always_lock_free);
+UnfinishedSlot unfinished[kMaxUnfinished];
+
+int ClaimSlot(const std::string& path) {
+  if (path.size() >= PATH_MAX) return -1;
+  for (int i = 0; i < kMaxUnfinished; ++i) {
+    int expected = kFree;
+    if (unfinished[i].state.compare_exchange_strong(expected, kClaimed)) {
+      std::memcpy(unfinished[i].path, path.c_str(), path.size() + 1);
+      unfinished[i].state.store(kNamed, std::memory_order_release);
+      return i;
+    }
+  }
+  return -1;
+}
+
+void ReleaseSlot(int i) {
+  if (i < 0) return;
+  // A slot a handler is removing stays taken: the process is ending.
+  int expected = kNamed;
+  unfinished[i].state.compare_exchange_strong(expected, kFree);
+}
+
+// Removes every temporary file, then lets the signal end the process as it
+// would have (SA_RESETHAND restored its default action; the signal is
+// blocked while the handler runs and arrives when it returns). Uses only
+// async-signal-safe calls.
+void RemoveUnfinishedAndDie(int sig) {
+  const int savedErrno = errno;
+  for (UnfinishedSlot& slot : unfinished) {
+    int expected = kNamed;
+    if (slot.state.compare_exchange_strong(expected, kRemoving)) ::unlink(slot.path);
+  }
+  errno = savedErrno;
+  ::raise(sig);
+}
+
 }  // namespace
 
+std::optional<std::uintmax_t> FileSystemFreeSpace(const std::string& folder) {
+  struct statvfs fs {};
+  if (::statvfs(folder.c_str(), &fs) != 0) return std::nullopt;
+  const std::uintmax_t blocks = ::geteuid() == 0 ? fs.f_bfree : fs.f_bavail;
+  const std::uintmax_t size = fs.f_frsize != 0 ? fs.f_frsize : fs.f_bsize;
+  if (size != 0 && blocks > UINTMAX_MAX / size) return UINTMAX_MAX;
+  return blocks * size;
+}
+
+bool FitsBeside(std::string_view path, std::uintmax_t bytes, const FreeSpaceFn& freeSpace) {
+  if (path.empty() || path.find('\0') != std::string_view::npos) return true;
+  const std::string target = ResolveTarget(std::string(path));
+  const std::size_t slash = target.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+  const std::optional<std::uintmax_t> free =
+      freeSpace ? freeSpace(folder) : FileSystemFreeSpace(folder);
+  return !free || bytes <= *free;
+}
+
+void RemoveUnfinishedFilesOnSignals() {
+  struct sigaction action {};
+  action.sa_handler = RemoveUnfinishedAndDie;
+  action.sa_flags = static_cast<int>(SA_RESETHAND);
+  sigemptyset(&action.sa_mask);
+  const int ending[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+  for (const int sig : ending) sigaddset(&action.sa_mask, sig);
+  for (const int sig : ending) {
+    struct sigaction old {};
+    // A signal ignored on purpose (nohup) stays ignored.
+    if (::sigaction(sig, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;
+    ::sigaction(sig, &action, nullptr);
+  }
+  // Beyond the file-size limit a write fails with EFBIG instead.
+  std::signal(SIGXFSZ, SIG_IGN);
+}
+
 struct AtomicFile::State {
+  State() = default;
+  ~State() { ReleaseSlot(slot); }
+  State(const State&) = delete;
+  State& operator=(const State&) = delete;
+
   int fd = -1;
   std::string target;  // the name the finished file gets
-  std::string temp;    // the name it is written under; empty when written in place
+  std::string temp;    // the name it is written under
+  int slot = -1;       // its entry among the unfinished files, or -1
   std::unique_ptr<char[]> buffer{new char[kBufferSize]};
   std::size_t used = 0;       // bytes in the buffer
   std::uint64_t flushed = 0;  // bytes handed to the file before them
@@ -72,7 +178,7 @@ std::uint64_t AtomicFile::Size() const {
 void AtomicFile::Abandon() noexcept {
   if (!state_) return;
   if (state_->fd >= 0) ::close(state_->fd);
-  if (!state_->temp.empty()) ::unlink(state_->temp.c_str());
+  ::unlink(state_->temp.c_str());
   state_.reset();
 }
 
@@ -88,20 +194,14 @@ void AtomicFile::Open(std::string_view path) {
   if (path_.find('\0') != std::string::npos) throw Error("Ungültige Zeichen im Pfad");
 
   // Write beside the file a link names, so that the link stays a link.
-  std::string target = path_;
-  struct stat st {};
-  const bool exists = ::lstat(target.c_str(), &st) == 0;
-  if (exists && S_ISLNK(st.st_mode)) {
-    if (char* real = ::realpath(target.c_str(), nullptr)) {
-      target = real;
-      std::free(real);
-    }
-  }
+  const std::string target = ResolveTarget(path_);
   struct stat old {};
   const bool oldExists = ::stat(target.c_str(), &old) == 0;
   if (oldExists) {
+    // Only a plain file is replaced: a folder, a pipe, a device or a socket
+    // is refused without opening it.
+    if (!S_ISREG(old.st_mode)) RaiseFileError(EACCES, path_);
     // What overwriting in place would refuse, the rename must refuse too.
-    if (S_ISDIR(old.st_mode)) RaiseFileError(EISDIR, path_);
     if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
       RaiseFileError(errno, path_);
     }
@@ -109,16 +209,10 @@ void AtomicFile::Open(std::string_view path) {
 
   auto state = std::make_unique<State>();
   state->target = target;
-  if (oldExists && !S_ISREG(old.st_mode)) {
-    // A device or a pipe is written in place: a rename would replace it by a
-    // plain file.
-    state->fd = ::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    if (state->fd < 0) RaiseFileError(errno, path_);
-    state_ = std::move(state);
-    return;
-  }
   for (int attempt = 0; attempt < 100; ++attempt) {
+    ReleaseSlot(state->slot);
     state->temp = TempName(target, Rng());
+    state->slot = ClaimSlot(state->temp);
     // 0666: the usual permissions of a new file, less the user's umask.
     state->fd = ::open(state->temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (state->fd >= 0 || errno != EEXIST) break;
@@ -165,6 +259,18 @@ void AtomicFile::Write(std::string_view bytes) {
   state_->used += bytes.size();
 }
 
+char* AtomicFile::Room(std::size_t n) {
+  if (!state_) throw Error("Keine Datei geöffnet");
+  assert(n <= kBufferSize);
+  if (state_->used + n > kBufferSize) Flush();
+  return state_->buffer.get() + state_->used;
+}
+
+void AtomicFile::Advance(const char* end) {
+  state_->used = static_cast<std::size_t>(end - state_->buffer.get());
+  assert(state_->used <= kBufferSize);
+}
+
 void AtomicFile::WriteAt(std::uint64_t offset, std::string_view bytes) {
   if (!state_) throw Error("Keine Datei geöffnet");
   assert(offset + bytes.size() <= Size());
@@ -196,9 +302,7 @@ void AtomicFile::Finish() {
 
 void AtomicFile::Commit() {
   Finish();
-  if (!state_->temp.empty() && ::rename(state_->temp.c_str(), state_->target.c_str()) != 0) {
-    Fail(errno);
-  }
+  if (::rename(state_->temp.c_str(), state_->target.c_str()) != 0) Fail(errno);
   state_.reset();
 }
 

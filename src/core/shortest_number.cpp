@@ -1,5 +1,6 @@
 #include "core/shortest_number.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -22,6 +23,16 @@ char* PutShortest(char* out, double v) {
 std::string ShortestText(double v) {
   char buf[kShortestMaxLength];
   return std::string(buf, PutShortest(buf, v));
+}
+
+std::string FormatShortest(double value, char decimalSeparator) {
+  if (std::isnan(value)) return "NAN";
+  if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
+  char buf[32];
+  const auto r = std::to_chars(buf, buf + sizeof buf, value);
+  std::string s(buf, r.ptr);
+  if (decimalSeparator != '.') std::replace(s.begin(), s.end(), '.', decimalSeparator);
+  return s;
 }
 
 }  // namespace quervik

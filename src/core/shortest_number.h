@@ -1,7 +1,7 @@
-// Numbers for files that other programs read (the contour drawing, GeoJSON):
-// always with '.', and with the fewest digits that read back as exactly the
-// same 64-bit float, so no precision is lost (millimetres at UTM
-// coordinates keep all their digits) and nothing is padded.
+// Numbers with the fewest digits that read back as exactly the same 64-bit
+// float, so no precision is lost (millimetres at UTM coordinates keep all
+// their digits) and nothing is padded: for files that other programs read
+// (the contour drawing, GeoJSON, the curve's CSV) and the batch tool's JSON.
 #pragma once
 
 #include <cstddef>
@@ -21,5 +21,11 @@ inline constexpr std::size_t kShortestMaxLength = 32;
 char* PutShortest(char* out, double v);
 
 std::string ShortestText(double v);
+
+// The shortest text that reads back to the same double in the notation
+// std::to_chars picks (plain or scientific, whichever is shorter: "104.5",
+// "2", "1e-07"), with `decimalSeparator`; "NAN", "INF", "-INF" for values
+// that are not finite. For the curve's CSV and the volume's JSON.
+std::string FormatShortest(double value, char decimalSeparator);
 
 }  // namespace quervik

@@ -25,7 +25,7 @@ void CheckCorner(std::int32_t vertex, size_t vertexSlots, size_t face) {
 
 }  // namespace
 
-void setVertexFacePointers(Mesh& mesh) {
+VertexFaceIndex setVertexFacePointers(const Mesh& mesh) {
   const size_t nv = mesh.V.size();
   const size_t nf = mesh.Fc.size();
   // Three entries per face must fit the 32-bit offsets of the index.
@@ -33,10 +33,9 @@ void setVertexFacePointers(Mesh& mesh) {
     throw Error("Zu viele Flächen: " + std::to_string(nf - 1));
   }
 
-  VertexFaceIndex& vp = mesh.vp;
+  VertexFaceIndex vp;
   std::vector<std::int32_t>& start = vp.start;
   start.assign(nv + 1, 0);
-  vp.faces.clear();
 
   // First pass: how many faces each vertex has, counted into start[k + 1].
   // A face naming a vertex twice counts once for it.
@@ -66,13 +65,11 @@ void setVertexFacePointers(Mesh& mesh) {
     if (b != a) put(b, face);
     if (c != a && c != b) put(c, face);
   }
+  return vp;
 }
 
-size_t CalcFaceNormals(Mesh& mesh, const StatusFn& status) {
-  std::vector<Tvect3D>& Fn = mesh.Fn;
-  Fn.resize(1);
-  Fn[0] = Tvect3D{};
-  if (status) status("Normale rechnen", true);
+std::size_t CalcFaceNormals(const Mesh& mesh, std::vector<Tvect3D>& Fn) {
+  Fn.assign(1, Tvect3D{});
 
   const size_t nv = mesh.V.size();
   const size_t nf = mesh.Fc.size();

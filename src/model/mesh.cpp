@@ -11,6 +11,20 @@ std::uint64_t NewMeshVersion() {
   return counter.fetch_add(1, std::memory_order_relaxed) + 1;
 }
 
+Mesh MakeMesh(const std::vector<Tvertex>& vertices, const std::vector<TFace>& faces) {
+  Mesh mesh;
+  mesh.V.reserve(vertices.size() + 1);
+  mesh.V.push_back(Tvertex{});
+  mesh.V.insert(mesh.V.end(), vertices.begin(), vertices.end());
+  mesh.Fc.reserve(faces.size() + 1);
+  mesh.Fc.push_back(TFace{});
+  mesh.Fc.insert(mesh.Fc.end(), faces.begin(), faces.end());
+  mesh.Vn.assign(1, Tvect3D{});
+  ZMinMax(mesh);
+  mesh.version = NewMeshVersion();
+  return mesh;
+}
+
 void ZMinMax(Mesh& mesh) {
   if (mesh.V.size() <= 1) {
     mesh.zmin = 0;

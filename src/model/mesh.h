@@ -1,17 +1,20 @@
 // The in-memory triangle mesh.
 //
-// Slot 0 of V, Fc, Vn and Fn is a zero placeholder, so that the 1-based
-// vertex numbers of the OBJ file index V directly; the lengths that the
-// program reports include that slot (a file with 8 vertices gives V the
-// length 9). Before the first load every array is empty (length 0) and
-// zmin = zmax = 0.
+// Slot 0 of V, Fc and Vn is a zero placeholder, so that the 1-based vertex
+// numbers of the OBJ file index V directly; the lengths that the program
+// reports include that slot (a file with 8 vertices gives V the length 9).
+// Before the first load every array is empty (length 0) and zmin = zmax = 0.
+//
+// The mesh holds what was read and nothing derived from it: face normals
+// and the vertex-face index are outputs of their functions
+// (face_normals.h), the indexes of sections and volumes are built per mesh
+// version, so none can go stale.
 #pragma once
 
 #include <array>
 #include <cassert>
 #include <cstddef>
 #include <cstdint>
-#include <span>
 #include <vector>
 
 namespace quervik {
@@ -42,29 +45,10 @@ struct TFace {
   }
 };
 
-// For every vertex slot, the ascending numbers of the faces that use it,
-// kept in two compressed arrays: the faces of vertex k are
-// faces[start[k] .. start[k+1]). Empty (size() == 0) until built.
-struct VertexFaceIndex {
-  std::vector<std::int32_t> start;  // size() + 1 entries once built
-  std::vector<std::int32_t> faces;
-
-  size_t size() const { return start.empty() ? 0 : start.size() - 1; }
-  std::span<const std::int32_t> operator[](size_t k) const {
-    assert(k + 1 < start.size());
-    return {faces.data() + start[k], faces.data() + start[k + 1]};
-  }
-};
-
-// A vertex-face list as a plain growable list (one vertex's faces).
-using TVertexFacePointer = std::vector<std::int32_t>;
-
 struct Mesh {
   std::vector<Tvertex> V;
   std::vector<TFace> Fc;
   std::vector<Tvect3D> Vn;  // vertex normals of the file; only their count is used
-  std::vector<Tvect3D> Fn;  // unit face normals, Fn[i] for Fc[i]; stale until recomputed
-  VertexFaceIndex vp;       // vertex -> faces; stale until recomputed
   double zmin = 0;
   double zmax = 0;
 
@@ -92,6 +76,12 @@ inline bool FaceVertices(const Mesh& mesh, std::size_t i, const Tvertex*& A, con
 
 // A version number never handed out before in this run.
 std::uint64_t NewMeshVersion();
+
+// The mesh of `vertices` (numbered from 1) and `faces` (corners 1, 2, 3
+// naming them) as a reader leaves it: the zero placeholder in slot 0 of V,
+// Fc and Vn, zmin and zmax computed, a new version. Every mesh not read from
+// a file is made here, so the slot-0 rule lives in one place.
+Mesh MakeMesh(const std::vector<Tvertex>& vertices, const std::vector<TFace>& faces = {});
 
 // zmin and zmax of V[1] … V[last]; the placeholder V[0] never takes part.
 // A mesh without vertices (V.size() <= 1) gets zmin = zmax = 0.

@@ -21,53 +21,6 @@
 
 namespace quervik {
 
-std::string GetStr(std::string& s) {
-  const size_t begin = s.find_first_not_of(' ');
-  if (begin == std::string::npos) {
-    s.clear();
-    return {};
-  }
-  const size_t blank = s.find(' ', begin);
-  if (blank == std::string::npos) {
-    std::string token = s.substr(begin);
-    s.clear();
-    return token;
-  }
-  std::string token = s.substr(begin, blank - begin);
-  const size_t rest = s.find_first_not_of(' ', blank);
-  if (rest == std::string::npos) {
-    s.clear();
-  } else {
-    s.erase(0, rest);
-  }
-  return token;
-}
-
-double GetFloat(std::string& Satz) {
-  const std::string token = GetStr(Satz);
-  const char separator = token.find(',') != std::string::npos ? ',' : '.';
-  SetDecimalSeparator(separator);
-  double value = 0;
-  if (!TryStrToFloat(token, value, separator)) return 0;
-  return value;
-}
-
-std::int32_t GetInt(std::string& Satz) {
-  const std::string token = GetStr(Satz);
-  std::string_view digits = token;
-  // from_chars takes a minus but no plus; a plus must be followed by a digit
-  // so that "+-5" stays invalid.
-  if (!digits.empty() && digits.front() == '+') {
-    digits.remove_prefix(1);
-    if (digits.empty() || !objtok::IsDigit(digits.front())) return 0;
-  }
-  std::int32_t value = 0;
-  const char* end = digits.data() + digits.size();
-  const auto r = std::from_chars(digits.data(), end, value, 10);
-  if (r.ec != std::errc() || r.ptr != end) return 0;
-  return value;
-}
-
 namespace {
 
 class FileHandle {
@@ -143,7 +96,7 @@ class ObjLineParser {
   }
 
   // Whether any number token was read, and whether the last one held a comma:
-  // GetFloat leaves the process-wide separator as that last token set it.
+  // the process-wide separator stays as that last token set it.
   bool readAnyNumber() const { return anyNumber_; }
   char lastSeparator() const { return lastComma_ ? ',' : '.'; }
 
@@ -321,8 +274,8 @@ class ObjLineParser {
   std::vector<PolygonTriangle> triangles_;
 };
 
-// Sets the process-wide separator as the GetFloat calls for the lines read so
-// far would have left it, however the load ends.
+// Sets the process-wide separator as the number tokens of the lines read so
+// far left it, however the load ends.
 class SeparatorOnExit {
  public:
   explicit SeparatorOnExit(const ObjLineParser& parser) : parser_(parser) {}
@@ -358,6 +311,40 @@ void ParseCrLines(ObjLineParser& parser, const char* p, const char* stop) {
     parser.Line(p, end);
     p = end + 1;
   }
+}
+
+// Hands the lines of the text's end to the parser: [p, end) holds what
+// follows its last line feed (or the whole text when `sawLineFeed` is false).
+void ParseTail(ObjLineParser& parser, const char* p, const char* end, bool sawLineFeed) {
+  if (p == end) return;
+  if (!sawLineFeed && std::memchr(p, '\r', static_cast<size_t>(end - p)) != nullptr) {
+    ParseCrLines(parser, p, end);
+  } else {
+    // The last line has no line feed; a carriage return ending the file is
+    // dropped as it would be before a line feed.
+    if (end[-1] == '\r') --end;
+    parser.Line(p, end);
+  }
+}
+
+// A mesh with its placeholder slots, for the parser to fill.
+Mesh EmptyReadMesh() {
+  Mesh mesh;
+  mesh.V.assign(1, Tvertex{});
+  mesh.Fc.assign(1, TFace{});
+  mesh.Vn.assign(1, Tvect3D{});
+  return mesh;
+}
+
+// The checks that need the whole text, then the range and a new version.
+void Complete(ObjLineParser& parser, Mesh& mesh, std::string_view name) {
+  parser.Finish();
+  if (mesh.Fc.size() == 1) {
+    throw Error("Die Datei '" + std::string(name) +
+                "' enthält keine Flächen und ist kein Dreiecksnetz im OBJ-Format");
+  }
+  ZMinMax(mesh);
+  mesh.version = NewMeshVersion();
 }
 
 constexpr size_t kBlockBytes = size_t{1} << 20;
@@ -399,11 +386,7 @@ Mesh ReadMesh(const std::string& path, const ReadProgress& progress, ObjReadRepo
   const std::uint64_t fileBytes = static_cast<std::uint64_t>(st.st_size);
   ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
 
-  Mesh mesh;
-  mesh.V.assign(1, Tvertex{});
-  mesh.Fc.assign(1, TFace{});
-  mesh.Vn.assign(1, Tvect3D{});
-
+  Mesh mesh = EmptyReadMesh();
   ObjReadReport ownReport;
   ObjReadReport& readReport = report != nullptr ? *report : ownReport;
   readReport = ObjReadReport{};
@@ -458,26 +441,29 @@ Mesh ReadMesh(const std::string& path, const ReadProgress& progress, ObjReadRepo
       reportProgress(static_cast<int>(percent));
     }
   }
-  if (held > 0) {
-    const char* end = buffer.get() + held;
-    if (!sawLineFeed && std::memchr(buffer.get(), '\r', held) != nullptr) {
-      ParseCrLines(parser, buffer.get(), end);
-    } else {
-      // The last line has no line feed; a carriage return ending the file is
-      // dropped as it would be before a line feed.
-      if (end[-1] == '\r') --end;
-      parser.Line(buffer.get(), end);
-    }
-  }
+  ParseTail(parser, buffer.get(), buffer.get() + held, sawLineFeed);
   reportProgress(100);
+  Complete(parser, mesh, path);
+  return mesh;
+}
 
-  parser.Finish();
-  if (mesh.Fc.size() == 1) {
-    throw Error("Die Datei '" + path +
-                "' enthält keine Flächen und ist kein Dreiecksnetz im OBJ-Format");
+Mesh ParseObj(std::string_view text, std::string_view name, ObjReadReport* report) {
+  Mesh mesh = EmptyReadMesh();
+  ObjReadReport ownReport;
+  ObjReadReport& readReport = report != nullptr ? *report : ownReport;
+  readReport = ObjReadReport{};
+  ObjLineParser parser(mesh, text.size(), readReport);
+  SeparatorOnExit separatorOnExit(parser);
+  const char* p = text.data();
+  const char* end = p + text.size();
+  const void* lastLf = text.empty() ? nullptr : ::memrchr(p, '\n', text.size());
+  if (lastLf != nullptr) {
+    const char* stop = static_cast<const char*>(lastLf) + 1;
+    ParseLines(parser, p, stop);
+    p = stop;
   }
-  ZMinMax(mesh);
-  mesh.version = NewMeshVersion();
+  ParseTail(parser, p, end, lastLf != nullptr);
+  Complete(parser, mesh, name);
   return mesh;
 }
 

@@ -1,7 +1,10 @@
 // The Wavefront OBJ reader: vertices ("v "), vertex normals ("vn") and faces
 // ("f "), a face of more than three corners split into triangles. A line is
 // recognised by its first two characters exactly; everything else is skipped
-// without a message.
+// without a message. Tokens are separated by the space character only (a tab
+// is an ordinary character); a number token holding a comma is read with ','
+// as decimal separator and sets the process-wide separator to ',', any
+// other sets it to '.' (obj_tokens.h has the exact rules).
 #pragma once
 
 #include <cstddef>
@@ -14,20 +17,6 @@
 #include "model/mesh.h"
 
 namespace quervik {
-
-// Token routines. Only the space character separates tokens; a tab is an
-// ordinary character. Each removes from `s` its leading blanks, the first
-// token and the blanks behind it, and returns that token (or its value).
-std::string GetStr(std::string& s);
-
-// The value of the first token, 0 when it is no number. A token holding a
-// comma sets the process-wide decimal separator to ',', any other token sets
-// it to '.'; the token is then converted with that separator.
-double GetFloat(std::string& Satz);
-
-// The value of the first token as a 32-bit integer (decimal digits with an
-// optional sign), 0 when it is no integer or out of range.
-std::int32_t GetInt(std::string& Satz);
 
 // Called while reading with the share of the file read so far (0..100).
 using ReadProgress = std::function<void(int percent)>;
@@ -52,7 +41,7 @@ struct ObjReadReport {
 std::string UnreadableNumbersWarning(const ObjReadReport& report);
 
 // Reads the OBJ file at `path` into a new mesh: V, Fc and Vn with their
-// zero placeholder in slot 0, zmin/zmax computed, Fn and vp empty, a new
+// zero placeholder in slot 0, zmin/zmax computed, a new
 // version. Leaves the process-wide decimal separator as the last number
 // token of a "v " or "vn" line set it. A file without any line feed but
 // with carriage returns has its lines ended by the carriage returns.
@@ -77,5 +66,10 @@ std::string UnreadableNumbersWarning(const ObjReadReport& report);
 // touched: replace it only on success.
 Mesh ReadMesh(const std::string& path, const ReadProgress& progress = {},
               ObjReadReport* report = nullptr);
+
+// ReadMesh on a text in memory: the same mesh, errors, report and decimal
+// separator as ReadMesh gives for a file holding these bytes, `name`
+// standing for its path in the error of a text without faces.
+Mesh ParseObj(std::string_view text, std::string_view name = {}, ObjReadReport* report = nullptr);
 
 }  // namespace quervik

@@ -1,7 +1,8 @@
-// The token rules of the OBJ reader on string_view, for the fast path of
-// ReadMesh. They give exactly what GetStr, GetFloat and GetInt give on the
-// same text (the unit tests compare them on tricky and random lines), but
-// neither allocate nor touch the process-wide decimal separator.
+// The token rules of the OBJ reader on string_view. They give exactly what
+// the literal rules of the reader (the reference reader of the tests:
+// GetStr, GetFloat and GetInt on std::string, compared with these on tricky
+// and random lines) give on the same text, but neither allocate nor touch
+// the process-wide decimal separator.
 #pragma once
 
 #include <charconv>
@@ -29,9 +30,9 @@ inline std::string_view NextToken(const char*& p, const char* end) {
   return {begin, static_cast<size_t>(p - begin)};
 }
 
-// The value of a number token as GetFloat converts it: written with ',' as
-// decimal separator when the token holds a comma, else with '.'; 0 when it
-// is no number. `comma` tells which separator GetFloat would have set.
+// The value of a number token: written with ',' as decimal separator when
+// the token holds a comma, else with '.'; 0 when it is no number. `comma`
+// tells which separator the token sets.
 // `ok` tells whether it was a number.
 inline double ParseFloat(std::string_view token, bool& comma, bool& ok) {
   comma = !token.empty() && std::memchr(token.data(), ',', token.size()) != nullptr;
@@ -71,8 +72,8 @@ inline double NextFloat(const char*& p, const char* end, bool& comma) {
   return NextFloat(p, end, comma, ok);
 }
 
-// The value of an integer token as GetInt converts it: decimal digits with
-// an optional sign, 0 when invalid or outside the 32-bit range.
+// The value of an integer token: decimal digits with an optional sign, 0
+// when invalid or outside the 32-bit range.
 inline std::int32_t ParseInt(std::string_view token) {
   size_t i = 0;
   const size_t n = token.size();

@@ -1,12 +1,13 @@
 // The main window: every control and every command of the program. The
 // window owns the document (mesh, section, crease edges, view, saved mouse
-// position, DXF writer); each handler reads its fields, converts numbers
+// position); each handler reads its fields, converts numbers
 // with the process-wide number format, calls the core and writes fields,
 // status line and drawing. Errors end the handler and are shown by the
 // general error display; the cursor is set back to the arrow either way.
 #pragma once
 
 #include <QIcon>
+#include <QPoint>
 #include <QWidget>
 #include <cstdint>
 #include <exception>
@@ -16,13 +17,13 @@
 #include <vector>
 
 #include "analysis/crease_edges.h"
-#include "analysis/volume.h"
-#include "dxf/dxf_writer.h"
+#include "app/mesh_indexes.h"
 #include "model/mesh.h"
 #include "model/obj_reader.h"
 #include "section/contour.h"
 #include "section/plane_section.h"
 #include "ui/app_cursor.h"
+#include "ui/section_painter.h"
 #include "ui/ui_services.h"
 
 class QGroupBox;
@@ -44,7 +45,53 @@ class TForm1 : public QWidget {
   explicit TForm1(std::unique_ptr<UiServices> services = nullptr, QWidget* parent = nullptr);
   ~TForm1() override;
 
-  // --- controls, named as the program names them (also their objectName) ---
+  // --- the document, read-only ---
+  const quervik::Mesh& mesh() const { return mesh_; }
+  const quervik::TContour& contour() const { return Contour; }
+  const std::vector<quervik::Tbruchkante>& creases() const { return Bruchkanten; }
+  SectionView view() const { return SectionView{mf, xoffset, yoffset}; }
+  // The position of the last press on the drawing surface.
+  QPoint savedMouse() const { return QPoint(Mousesavex, mousesavey); }
+
+  // --- handlers ---
+  // The handlers (FormActivate, the ...Click, ...Exit, ...Change and
+  // ...Changing events, mouse and wheel) each run inside the error wrapper:
+  // an error ends the handler, shows its text and sets the arrow cursor.
+  void FormActivate();
+  void ToolButton1Click();
+  void ToolButtonRechnenClick();
+  void EditLevelExit();
+  void EditMasstabExit();
+  void ToolButton2Click();
+  void ToolButton3Click();
+  void ToolButton4Click();
+  void ToolButton5Click();
+  void ToolButton6Click();
+  void UpDown1Changing();
+  void TrackBar1Change();
+  void ButtonTrafoClick();
+  void PaintBox1MouseDown(Qt::MouseButton button, int X, int Y);
+  void PaintBox1MouseMove(Qt::MouseButtons buttons, int X, int Y);
+  void PaintBox1MouseUp(Qt::MouseButton button, int X, int Y);
+  void FormMouseWheelDown();
+  void FormMouseWheelUp();
+
+  // --- window services ---
+  // Replaces the status line's text; `repaint` draws the bar at once.
+  void ShowStatus(const QString& text, bool repaint = false);
+  QString StatusText() const;
+
+  // Loads `path` as if it had been chosen in the file dialog.
+  void OpenFile(const QString& path);
+
+ protected:
+  bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  // --- controls, named as the program names them; each has its name as
+  // objectName, so tests find it with findChild ---
   QToolBar* ToolBar1 = nullptr;
   QToolButton* ToolButton1 = nullptr;        // "OBJ File lesen"
   QToolButton* ToolButtonRechnen = nullptr;  // "Flächen schneiden"
@@ -85,86 +132,35 @@ class TForm1 : public QWidget {
   QStatusBar* StatusBar1 = nullptr;
 
   // --- the document ---
-  quervik::Mesh mesh;  // V, Fc, Vn, Fn, vp, zmin, zmax
+  quervik::Mesh mesh_;  // V, Fc, Vn, zmin, zmax
   quervik::TContour Contour;
-  double PtTolerance = quervik::kPtTolerance;
   std::vector<quervik::Tbruchkante> Bruchkanten;
-  quervik::DxfWriter dxf;
   double mf = 0;       // model units per pixel; 0 until a view is fitted
   double xoffset = 0;  // model x at pixel column 0
   double yoffset = 0;  // model y at pixel row 0
   int Mousesavex = 0;
   int mousesavey = 0;
 
-  // --- handlers and commands ---
-  // The handlers (FormActivate, the ...Click, ...Exit, ...Change and
-  // ...Changing events, mouse and wheel) each run inside the error wrapper:
-  // an error ends the handler, shows its text and sets the arrow cursor.
-  // The commands they call (ReadMesh, ZMinMax, CalculateContour,
-  // CalcVolumen, ZeigSchnittlinie, ZeigAlles, SchreibDXF, BruchkanteFinden,
-  // SchreibBruchkantenDXF, Transformation) raise their errors to the caller.
-  void FormActivate();
-  void ToolButton1Click();
-  quervik::Mesh ReadMesh();  // reads the file named in Edit1; changes nothing
-  void ZMinMax();
-  void ToolButtonRechnenClick();
-  void CalculateContour();
-  void CalcVolumen();
-  void ZeigSchnittlinie();
-  void ZeigAlles();
-  void EditLevelExit();
-  void EditMasstabExit();
-  void ToolButton2Click();
-  void ToolButton3Click();
-  void SchreibDXF();  // first cuts and shows the level's section unless it is on screen
-  void ToolButton4Click();
-  void ToolButton5Click();
-  void ToolButton6Click();
-  void BruchkanteFinden();
-  void SchreibBruchkantenDXF();
-  void UpDown1Changing();
-  void TrackBar1Change();
-  void ButtonTrafoClick();
-  void Transformation();
-  void PaintBox1MouseDown(Qt::MouseButton button, int X, int Y);
-  void PaintBox1MouseMove(Qt::MouseButtons buttons, int X, int Y);
-  void PaintBox1MouseUp(Qt::MouseButton button, int X, int Y);
-  void FormMouseWheelDown();
-  void FormMouseWheelUp();
-
-  // --- window services ---
-  // Replaces the status line's text; `repaint` draws the bar at once.
-  void ShowStatus(const QString& text, bool repaint = false);
-  QString StatusText() const;
-
-  // Loads `path` as if it had been chosen in the file dialog.
-  void OpenFile(const QString& path);
-
-  // --- beyond the program's own names ---
   // The nine tool-bar pictures, indices 0 to 8 (6 and 7 shown by no button).
   std::vector<QIcon> ImageList1;
 
+  // --- commands ---
+  // Called by the handlers; they raise their errors to the caller.
+  quervik::Mesh ReadMesh();  // reads the file named in Edit1; changes nothing
+  void ZMinMax();
+  // Parses the level once, cuts the mesh there and computes the volume.
+  void CalculateContour();
+  void CalcVolumen(double H0);
+  // Fits the view to the section (FitView) and draws it.
+  void ZeigSchnittlinie();
+  void ZeigAlles();
+  void SchreibDXF();  // first cuts and shows the level's section unless it is on screen
+  void BruchkanteFinden();
+  void SchreibBruchkantenDXF();
+  void Transformation();
+
   // The application-wide cursor (wait, cross-hair, arrow).
   void SetCursor(AppCursor cursor);
-
- protected:
-  bool event(QEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
-
- private:
-  // Which mesh a derived index was built for: its version and arrays. A
-  // mesh without a version (0, made by hand) is never indexed.
-  struct MeshKey {
-    std::uint64_t version = 0;
-    const void* v = nullptr;
-    size_t nv = 0;
-    const void* fc = nullptr;
-    size_t nfc = 0;
-    bool operator==(const MeshKey&) const = default;
-  };
-  MeshKey KeyOf(const quervik::Mesh& m) const;
-  const quervik::SectionIndex* CurrentSectionIndex();
 
   // The layout, control by control as the tables list them.
   void createToolBar();
@@ -213,11 +209,8 @@ class TForm1 : public QWidget {
 
   size_t facesWithoutArea_ = 0;  // skipped by the last crease search
 
-  std::unique_ptr<quervik::SectionIndex> sectionIndex_;
-  MeshKey sectionKey_;
-  std::unique_ptr<quervik::VolumeIndex> volumeIndex_;
-  MeshKey volumeKey_;
-  MeshKey contourKey_;  // the mesh Contour was cut from; version 0 when none
+  quervik::MeshIndexes indexes_;     // of the current mesh
+  quervik::MeshStamp contourStamp_;  // the mesh Contour was cut from; none when invalid
 
   // PaintBox1 keeps these distances to the right and bottom edges of the
   // client area when the window is resized; they change when ZeigAlles

@@ -15,9 +15,13 @@
 #include <string>
 
 #include "analysis/transformation.h"
+#include "analysis/volume.h"
+#include "app/dxf_exports.h"
+#include "app/export_files.h"
+#include "app/series_levels.h"
+#include "app/status_texts.h"
 #include "core/errors.h"
 #include "core/number_format.h"
-#include "dxf/dxf_exports.h"
 #include "model/obj_reader.h"
 #include "model/vector_math.h"
 #include "ui/UnitMaintest.h"
@@ -30,6 +34,9 @@ namespace {
 // The slider's selection end: the divisor of the height formula.
 constexpr int kSliderSelEnd = 695;
 
+QString Q(const std::string& text) {
+  return QString::fromStdString(text);
+}
 std::string Text(const QLineEdit* edit) {
   return edit->text().toStdString();
 }
@@ -51,20 +58,6 @@ double MiddleHeight(double zmin, double zmax) {
 }
 
 }  // namespace
-
-TForm1::MeshKey TForm1::KeyOf(const quervik::Mesh& m) const {
-  return {m.version, m.V.data(), m.V.size(), m.Fc.data(), m.Fc.size()};
-}
-
-const quervik::SectionIndex* TForm1::CurrentSectionIndex() {
-  const MeshKey key = KeyOf(mesh);
-  if (key.version == 0) return nullptr;
-  if (!sectionIndex_ || !(sectionKey_ == key)) {
-    sectionIndex_ = std::make_unique<quervik::SectionIndex>(quervik::SectionIndex::Build(mesh));
-    sectionKey_ = key;
-  }
-  return sectionIndex_.get();
-}
 
 // --- activation and loading ---
 
@@ -98,11 +91,7 @@ void TForm1::LoadCommand(const QString& path) {
     throw;
   }
   TakeMesh(std::move(loaded));
-  ShowStatus(QStringLiteral("%1 Vertices %2 Verticenormals %3 Faces geladen")
-                 .arg(mesh.V.size())
-                 .arg(mesh.Vn.size())
-                 .arg(mesh.Fc.size()),
-             true);
+  ShowStatus(Q(quervik::LoadedText(mesh_)), true);
   SetCursor(AppCursor::Arrow);
   const std::string warning = quervik::UnreadableNumbersWarning(readReport_);
   if (!warning.empty()) services_->ShowWarning(this, QString::fromStdString(warning));
@@ -122,21 +111,15 @@ quervik::Mesh TForm1::ReadMesh() {
 }
 
 void TForm1::TakeMesh(quervik::Mesh&& loaded) {
-  // Only a complete load replaces the mesh; the face normals and the
-  // vertex-face index stay as they were until the crease search renews them.
-  mesh.V = std::move(loaded.V);
-  mesh.Fc = std::move(loaded.Fc);
-  mesh.Vn = std::move(loaded.Vn);
-  mesh.zmin = loaded.zmin;
-  mesh.zmax = loaded.zmax;
-  mesh.version = loaded.version;
+  // Only a complete load replaces the mesh.
+  mesh_ = std::move(loaded);
 
   ZMinMax();
   ShowHeightRange();
   // The slider goes to its middle without cutting at its own level; the
   // section, the volume and the picture are made once, at the middle height
   // that the level field shows, whether the slider moved or not.
-  EditLevel->setText(Fixed(MiddleHeight(mesh.zmin, mesh.zmax), 4, 3));
+  EditLevel->setText(Fixed(MiddleHeight(mesh_.zmin, mesh_.zmax), 4, 3));
   {
     const QSignalBlocker quiet(TrackBar1);
     TrackBar1->setValue(kSliderSelEnd / 2);
@@ -147,12 +130,11 @@ void TForm1::TakeMesh(quervik::Mesh&& loaded) {
 }
 
 void TForm1::ZMinMax() {
-  quervik::ZMinMax(mesh);
+  quervik::ZMinMax(mesh_);
 }
 
 void TForm1::ShowHeightRange() {
-  Label2->setText(QStringLiteral("Schnitthöhe ") + Fixed(mesh.zmin, 4, 3) + QStringLiteral(" - ") +
-                  Fixed(mesh.zmax, 4, 3));
+  Label2->setText(Q(quervik::HeightRangeText(mesh_.zmin, mesh_.zmax)));
   FitLabel(Label2);
 }
 
@@ -165,9 +147,7 @@ void TForm1::ToolButtonRechnenClick() {
     ZMinMax();
     CalculateContour();
     ZeigSchnittlinie();
-    ShowStatus(QStringLiteral("Fertig: Schnittlinie %1 Punkte %2 Linien")
-                   .arg(Contour.Points.size())
-                   .arg(Contour.Contours.size()));
+    ShowStatus(Q(quervik::SectionDoneText(Contour)));
     SetCursor(AppCursor::Arrow);
   });
 }
@@ -175,36 +155,27 @@ void TForm1::ToolButtonRechnenClick() {
 void TForm1::CalculateContour() {
   Contour.Points.clear();
   Contour.Contours.clear();
-  contourKey_ = {};
-  PtTolerance = quervik::kPtTolerance;
+  contourStamp_ = {};
   const double level = Number(EditLevel);  // on failure Level keeps its value
-  quervik::CalculateContour(mesh, level, Contour, CurrentSectionIndex());
-  contourKey_ = KeyOf(mesh);
-  CalcVolumen();
+  quervik::CalculateContour(mesh_, level, Contour, indexes_.Section(mesh_));
+  contourStamp_ = quervik::MeshStamp::Of(mesh_);
+  CalcVolumen(level);
 }
 
 bool TForm1::SectionIsCurrent(double level) const {
-  return contourKey_.version != 0 && contourKey_ == KeyOf(mesh) && Contour.Level == level;
+  return contourStamp_.Valid() && contourStamp_ == quervik::MeshStamp::Of(mesh_) &&
+         Contour.Level == level;
 }
 
 void TForm1::RequireMesh() const {
-  if (mesh.Fc.size() <= 1) throw quervik::Error("Kein Dreiecksnetz geladen");
+  if (mesh_.Fc.size() <= 1) throw quervik::Error("Kein Dreiecksnetz geladen");
 }
 
-void TForm1::CalcVolumen() {
-  const double H0 = Number(EditLevel);
-  double masse = 0;
-  const MeshKey key = KeyOf(mesh);
-  if (key.version == 0) {
-    masse = quervik::CalcVolumen(mesh, H0);
-  } else {
-    if (!volumeIndex_ || !(volumeKey_ == key)) {
-      volumeIndex_ = std::make_unique<quervik::VolumeIndex>(quervik::VolumeIndex::Build(mesh));
-      volumeKey_ = key;
-    }
-    masse = volumeIndex_->CalcVolumen(H0);
-  }
-  EditMasse->setText(Fixed(masse, 6, 0));
+void TForm1::CalcVolumen(double H0) {
+  // The index gives the plain loop's bits; a mesh without a version has none.
+  const quervik::VolumeIndex* index = indexes_.Volume(mesh_);
+  const double masse = index ? index->CalcVolumen(H0) : quervik::CalcVolumen(mesh_, H0);
+  EditMasse->setText(Q(quervik::VolumeText(masse)));
 }
 
 void TForm1::ZeigSchnittlinie() {
@@ -213,46 +184,14 @@ void TForm1::ZeigSchnittlinie() {
   // Nothing after this check can fail, so the surface is wiped white by the
   // draw itself (or below, when there is nothing to fit).
   (void)Number(EditMasstab);
-  double XMax = -1e12;
-  double YMax = -1e12;
-  double xMin = 1e12;
-  double yMin = 1e12;
-  bool any = false;
-  const auto& pts = Contour.Points;
-  for (const quervik::TLine& s : Contour.Contours) {
-    for (const std::int32_t k : {s.sp, s.ep}) {
-      if (k < 0 || static_cast<size_t>(k) >= pts.size()) continue;
-      const quervik::TPunkt& p = pts[static_cast<size_t>(k)];
-      if (!std::isfinite(p.X) || !std::isfinite(p.Y)) continue;
-      if (p.X > XMax) XMax = p.X;
-      if (p.X < xMin) xMin = p.X;
-      if (p.Y > YMax) YMax = p.Y;
-      if (p.Y < yMin) yMin = p.Y;
-      any = true;
-    }
-  }
-  if (!any) {  // the white surface; view and scale field unchanged
+  const std::optional<SectionView> fit = FitView(Contour, PaintBox1->width(), PaintBox1->height());
+  if (!fit) {  // the white surface; view and scale field unchanged
     PaintBox1->ShowWhite();
     return;
   }
-
-  const double w = std::max(1, PaintBox1->width());
-  const double h = PaintBox1->height();
-  if (XMax - xMin > 0) {
-    yoffset = YMax;
-    xoffset = xMin;
-    mf = (XMax - xMin) / w;
-  } else if (YMax - yMin > 0 && h > 0) {
-    // A vertical line: its height fills the surface, centred across.
-    mf = (YMax - yMin) / h;
-    yoffset = YMax;
-    xoffset = xMin - (w / 2) * mf;
-  } else {
-    // One point: centred at 100 pixels per model unit.
-    mf = 0.01;
-    xoffset = xMin - (w / 2) * mf;
-    yoffset = YMax + (std::max(h, 0.0) / 2) * mf;
-  }
+  mf = fit->mf;
+  xoffset = fit->xoffset;
+  yoffset = fit->yoffset;
   EditMasstab->setText(Fixed(1 / mf, 10, 6));
   ZeigAlles();
 }
@@ -359,8 +298,8 @@ void TForm1::Zoom(double next) {
 
 void TForm1::TrackBar1Change() {
   Run([this] {
-    const double level = mesh.zmin + (TrackBar1->value() / static_cast<double>(kSliderSelEnd)) *
-                                         (mesh.zmax - mesh.zmin);
+    const double level = mesh_.zmin + (TrackBar1->value() / static_cast<double>(kSliderSelEnd)) *
+                                          (mesh_.zmax - mesh_.zmin);
     EditLevel->setText(Fixed(level, 4, 3));
     CalculateContour();
     ZeigSchnittlinie();
@@ -373,7 +312,7 @@ void TForm1::ButtonTrafoClick() {
   Run([this] {
     Transformation();
     ZMinMax();
-    EditLevel->setText(Fixed(MiddleHeight(mesh.zmin, mesh.zmax), 10, 3));
+    EditLevel->setText(Fixed(MiddleHeight(mesh_.zmin, mesh_.zmax), 10, 3));
     ShowHeightRange();
     CalculateContour();
     ZeigSchnittlinie();
@@ -390,7 +329,7 @@ void TForm1::Transformation() {
   p.ry = Number(Editry) * std::numbers::pi / 180;
   p.rz = Number(Editrz) * std::numbers::pi / 180;
   p.M = Number(Editm);
-  quervik::Transformation(mesh, p);
+  quervik::Transformation(mesh_, p);
 }
 
 // --- DXF exports ---
@@ -413,15 +352,15 @@ void TForm1::SchreibDXF() {
     CalculateContour();
     ZeigSchnittlinie();
   }
-  quervik::SchreibDXF(dxf, PathText(Edit1), Text(EditLevel), Contour);
+  quervik::SchreibDXF(PathText(Edit1), Text(EditLevel), Contour);
 }
 
 void TForm1::ToolButton4Click() {
   Run([this] {
     RequireMesh();
     SetCursor(AppCursor::Wait);
-    ShowStatus(QStringLiteral("Schreibe %1 Faces...").arg(mesh.Fc.size()));
-    quervik::WriteMeshDxf(dxf, PathText(Edit1), mesh);
+    ShowStatus(QStringLiteral("Schreibe %1 Faces...").arg(mesh_.Fc.size()));
+    quervik::WriteMeshDxf(PathText(Edit1), mesh_);
     SetCursor(AppCursor::Arrow);
   });
 }
@@ -432,8 +371,8 @@ void TForm1::ToolButton5Click() {
     SetCursor(AppCursor::Wait);
     // The step and every level are checked before any file is touched.
     const double dh = Number(EditDeltaH);
-    const std::vector<std::string> levels = quervik::SeriesLevelTexts(mesh.zmin, mesh.zmax, dh);
-    quervik::WriteSeriesDxf(dxf, PathText(Edit1), mesh, CurrentSectionIndex(), levels);
+    const std::vector<std::string> levels = quervik::SeriesLevelTexts(mesh_.zmin, mesh_.zmax, dh);
+    quervik::WriteSeriesDxf(PathText(Edit1), mesh_, indexes_.Section(mesh_), levels);
     // The window ends on the last level: its text, its section, its volume,
     // drawn with the current view.
     EditLevel->setText(QString::fromStdString(levels.back()));
@@ -454,23 +393,40 @@ void TForm1::ToolButton6Click() {
 }
 
 void TForm1::BruchkanteFinden() {
-  quervik::CreaseHooks hooks;
-  hooks.status = [this](std::string_view text, bool repaint) {
-    ShowStatus(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), repaint);
-  };
+  ShowStatus(QStringLiteral("Set vertexpointer..."));
+  quervik::VertexFaceIndex vp = quervik::setVertexFacePointers(mesh_);
+  Bruchkanten.clear();
+  ShowStatus(QStringLiteral("Calc face normals..."));
+  ShowStatus(QStringLiteral("Normale rechnen"), true);
+  std::vector<quervik::Tvect3D> Fn;
+  quervik::CalcFaceNormals(mesh_, Fn);
+  const quervik::MeshStamp builtFor = quervik::MeshStamp::Of(mesh_);
+  const double degrees = Number(EditKantenwinkel);
+  (void)quervik::CreaseCosine(degrees);  // a bad angle ends here, before the search
+  ShowStatus(QStringLiteral("Suche Kanten..."), true);
   // Pending paints and timers may run, but no click or key: a click could
   // load another mesh in the middle of the search.
-  hooks.processEvents = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
-  facesWithoutArea_ = quervik::BruchkanteFinden(mesh, Text(EditKantenwinkel), Bruchkanten, hooks);
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  // What ran may have loaded or moved the mesh (or run a search of its own):
+  // the search is made on the mesh as it is now.
+  if (!(quervik::MeshStamp::Of(mesh_) == builtFor)) {
+    vp = quervik::setVertexFacePointers(mesh_);
+    ShowStatus(QStringLiteral("Normale rechnen"), true);
+    quervik::CalcFaceNormals(mesh_, Fn);
+  }
+  quervik::CreaseEdges found = quervik::BruchkanteFinden(mesh_, vp, Fn, degrees);
+  Bruchkanten = std::move(found.Bruchkanten);
+  facesWithoutArea_ = found.skippedFaces;
+  ShowStatus(Q(quervik::CreasesFoundText(Bruchkanten.size())), true);
 }
 
 void TForm1::SchreibBruchkantenDXF() {
-  quervik::SchreibBruchkantenDXF(
-      dxf, PathText(Edit1), mesh, Bruchkanten,
-      [this](std::string_view text, bool repaint) {
-        ShowStatus(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), repaint);
-      },
-      facesWithoutArea_);
+  const std::string obj = PathText(Edit1);
+  ShowStatus(
+      Q(quervik::CreasesWritingText(Bruchkanten.size(), quervik::BruchkantenDxfFileName(obj))),
+      true);
+  quervik::SchreibBruchkantenDXF(obj, mesh_, Bruchkanten);
+  ShowStatus(Q(quervik::CreasesDoneText(facesWithoutArea_)), true);
 }
 
 void TForm1::UpDown1Changing() {

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "dxf/dxf_writer.h"
+#include "core/atomic_file.h"
 #include "ui/UnitMaintest.h"
 
 namespace {
@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("Quervik"));
   // Ended from outside (Ctrl-C in its terminal, logout), the program leaves
   // no half-written DXF file; a file-size limit is an error message.
-  quervik::RemoveUnfinishedDxfFilesOnSignals();
+  quervik::RemoveUnfinishedFilesOnSignals();
 
   TForm1 Form1;
   Form1.show();

@@ -4,6 +4,7 @@
 #include <QPen>
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace {
 
@@ -53,6 +54,48 @@ int Pixel(double v) {
 }
 
 }  // namespace
+
+std::optional<SectionView> FitView(const quervik::TContour& contour, int width, int height) {
+  double XMax = -1e12;
+  double YMax = -1e12;
+  double xMin = 1e12;
+  double yMin = 1e12;
+  bool any = false;
+  const auto& pts = contour.Points;
+  for (const quervik::TLine& s : contour.Contours) {
+    for (const std::int32_t k : {s.sp, s.ep}) {
+      if (k < 0 || static_cast<size_t>(k) >= pts.size()) continue;
+      const quervik::TPunkt& p = pts[static_cast<size_t>(k)];
+      if (!std::isfinite(p.X) || !std::isfinite(p.Y)) continue;
+      if (p.X > XMax) XMax = p.X;
+      if (p.X < xMin) xMin = p.X;
+      if (p.Y > YMax) YMax = p.Y;
+      if (p.Y < yMin) yMin = p.Y;
+      any = true;
+    }
+  }
+  if (!any) return std::nullopt;
+
+  const double w = std::max(1, width);
+  const double h = height;
+  SectionView view;
+  if (XMax - xMin > 0) {
+    view.yoffset = YMax;
+    view.xoffset = xMin;
+    view.mf = (XMax - xMin) / w;
+  } else if (YMax - yMin > 0 && h > 0) {
+    // A vertical line: its height fills the surface, centred across.
+    view.mf = (YMax - yMin) / h;
+    view.yoffset = YMax;
+    view.xoffset = xMin - (w / 2) * view.mf;
+  } else {
+    // One point: centred at 100 pixels per model unit.
+    view.mf = 0.01;
+    view.xoffset = xMin - (w / 2) * view.mf;
+    view.yoffset = YMax + (std::max(h, 0.0) / 2) * view.mf;
+  }
+  return view;
+}
 
 void SectionPainter::Paint(QPainter& painter, int width, int height,
                            const quervik::TContour& contour, const SectionView& view) {

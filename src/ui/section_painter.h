@@ -1,4 +1,4 @@
-// Drawing a section in plan view. A model point (X, Y) lies on
+// Drawing a section in plan view, and fitting the view to it. A model point (X, Y) lies on
 //   column = (X - xoffset) / mf,  row = -(Y - yoffset) / mf,
 // each truncated toward zero (-0.7 gives 0), so model y grows upwards on the
 // screen. The surface is wiped white and every segment is drawn as a red,
@@ -12,6 +12,7 @@
 #pragma once
 
 #include <QLine>
+#include <optional>
 #include <vector>
 
 #include "section/contour.h"
@@ -24,6 +25,14 @@ struct SectionView {
   double xoffset = 0;
   double yoffset = 0;
 };
+
+// The view that shows the whole section on a surface `width` x `height`
+// pixels: the segments' points (those that exist and are finite) span the
+// width, the highest point on row 0 and the leftmost on column 0. A vertical
+// line (no width) fills the height instead, centred across; a single point
+// is centred at 100 pixels per model unit. Nothing (the view stays as it
+// was) when the section has no such point. A width below 1 counts as 1.
+std::optional<SectionView> FitView(const quervik::TContour& contour, int width, int height);
 
 class SectionPainter {
  public:

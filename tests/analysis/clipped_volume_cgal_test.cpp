@@ -39,26 +39,25 @@ double CgalVolume(const SurfaceMesh& mesh, double level, bool above) {
 // tube wound outwards; the plane cuts it in one or two loops.
 Mesh TiltedTorus(int around, int tube) {
   const double pi = 3.14159265358979323846, tilt = pi / 6;
-  Mesh m;
-  m.V.push_back({});
-  m.Fc.push_back({});
+  std::vector<Tvertex> V;
+  std::vector<TFace> Fc;
   for (int i = 0; i < around; ++i) {
     for (int j = 0; j < tube; ++j) {
       const double u = 2 * pi * i / around, v = 2 * pi * j / tube;
       const double x = (30 + 10 * std::cos(v)) * std::cos(u);
       const double y = (30 + 10 * std::cos(v)) * std::sin(u), z = 10 * std::sin(v);
-      m.V.push_back({x, y * std::cos(tilt) - z * std::sin(tilt),
-                     y * std::sin(tilt) + z * std::cos(tilt) + 250});
+      V.push_back({x, y * std::cos(tilt) - z * std::sin(tilt),
+                   y * std::sin(tilt) + z * std::cos(tilt) + 250});
     }
   }
   auto id = [&](int i, int j) { return (i % around) * tube + (j % tube) + 1; };
   for (int i = 0; i < around; ++i) {
     for (int j = 0; j < tube; ++j) {
-      m.Fc.push_back(TFace{{id(i, j), id(i + 1, j), id(i + 1, j + 1)}});
-      m.Fc.push_back(TFace{{id(i, j), id(i + 1, j + 1), id(i, j + 1)}});
+      Fc.push_back(TFace{{id(i, j), id(i + 1, j), id(i + 1, j + 1)}});
+      Fc.push_back(TFace{{id(i, j), id(i + 1, j + 1), id(i, j + 1)}});
     }
   }
-  return m;
+  return MakeMesh(V, Fc);
 }
 
 TEST(ClippedVolumeCgal, ClosedMeshesAgreeToOneBillionth) {

@@ -13,17 +13,19 @@
 #include <vector>
 
 #include "core/errors.h"
-#include "mesh_builder.h"
 
 namespace quervik {
 namespace {
 
-using test::Corners;
-using test::MakeMesh;
-
-std::vector<std::int32_t> List(const Mesh& m, size_t k) {
-  const auto s = m.vp[k];
+std::vector<std::int32_t> List(const VertexFaceIndex& vp, size_t k) {
+  const auto s = vp[k];
   return {s.begin(), s.end()};
+}
+
+std::vector<Tvect3D> Normals(const Mesh& m) {
+  std::vector<Tvect3D> Fn;
+  CalcFaceNormals(m, Fn);
+  return Fn;
 }
 
 using Ints = std::vector<std::int32_t>;
@@ -34,13 +36,13 @@ TEST(CalcFaceNormals, FollowsTheRightHandRuleOverTheCornerOrder) {
   //  3
   //  | \      (1,2,3) runs counter-clockwise seen from +z
   //  1--2
-  Mesh m = MakeMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{1, 2, 3}, {1, 3, 2}, {2, 3, 1}});
-  CalcFaceNormals(m);
-  ASSERT_EQ(m.Fn.size(), m.Fc.size());
-  EXPECT_EQ(m.Fn[0], (Tvect3D{0, 0, 0}));
-  EXPECT_EQ(m.Fn[1], (Tvect3D{0, 0, 1}));
-  EXPECT_EQ(m.Fn[2], (Tvect3D{0, 0, -1}));
-  EXPECT_EQ(m.Fn[3], (Tvect3D{0, 0, 1}));  // same cycle, other start
+  const Mesh m = MakeMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{1, 2, 3}, {1, 3, 2}, {2, 3, 1}});
+  const std::vector<Tvect3D> Fn = Normals(m);
+  ASSERT_EQ(Fn.size(), m.Fc.size());
+  EXPECT_EQ(Fn[0], (Tvect3D{0, 0, 0}));
+  EXPECT_EQ(Fn[1], (Tvect3D{0, 0, 1}));
+  EXPECT_EQ(Fn[2], (Tvect3D{0, 0, -1}));
+  EXPECT_EQ(Fn[3], (Tvect3D{0, 0, 1}));  // same cycle, other start
 }
 
 TEST(CalcFaceNormals, IsAUnitVectorWhateverTheSizeOfTheFace) {
@@ -55,13 +57,13 @@ TEST(CalcFaceNormals, IsAUnitVectorWhateverTheSizeOfTheFace) {
                      {2 * tiny, -1 * tiny, 0},
                      {0, -1 * tiny, 1 * tiny}},
                     {{3, 2, 1}, {3, 5, 4}, {3, 7, 6}});
-  CalcFaceNormals(m);
-  ASSERT_EQ(m.Fn.size(), 4u);
-  EXPECT_EQ(m.Fn[2], m.Fn[1]);
-  EXPECT_EQ(m.Fn[3], m.Fn[1]);
-  EXPECT_NEAR(m.Fn[1][0], 1.0 / 3, 1e-15);
-  EXPECT_NEAR(m.Fn[1][1], 2.0 / 3, 1e-15);
-  EXPECT_NEAR(m.Fn[1][2], 2.0 / 3, 1e-15);
+  const std::vector<Tvect3D> Fn = Normals(m);
+  ASSERT_EQ(Fn.size(), 4u);
+  EXPECT_EQ(Fn[2], Fn[1]);
+  EXPECT_EQ(Fn[3], Fn[1]);
+  EXPECT_NEAR(Fn[1][0], 1.0 / 3, 1e-15);
+  EXPECT_NEAR(Fn[1][1], 2.0 / 3, 1e-15);
+  EXPECT_NEAR(Fn[1][2], 2.0 / 3, 1e-15);
 
   // Sizes that are not powers of two, away from the origin: equal up to
   // rounding.
@@ -72,22 +74,8 @@ TEST(CalcFaceNormals, IsAUnitVectorWhateverTheSizeOfTheFace) {
                      {1000 + 3e-6, 1000 + 1e-6, 5 + 1e-4 + 2e-6},
                      {1000 - 1e-6, 1000 + 4e-6, 5 + 1e-4}},
                     {{1, 2, 3}, {4, 5, 6}});
-  CalcFaceNormals(n);
-  for (size_t c = 0; c < 3; ++c) EXPECT_NEAR(n.Fn[2][c], n.Fn[1][c], 1e-6) << c;
-}
-
-TEST(CalcFaceNormals, ShowsItsTextWithARepaintBeforeTheLoop) {
-  Mesh m = MakeMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{1, 2, 3}});
-  std::vector<std::pair<std::string, bool>> shown;
-  size_t fnLengthWhenShown = 99;
-  CalcFaceNormals(m, [&](std::string_view text, bool repaint) {
-    shown.emplace_back(std::string(text), repaint);
-    fnLengthWhenShown = m.Fn.size();
-  });
-  ASSERT_EQ(shown.size(), 1u);
-  EXPECT_EQ(shown[0].first, "Normale rechnen");
-  EXPECT_TRUE(shown[0].second);
-  EXPECT_EQ(fnLengthWhenShown, 1u);
+  const std::vector<Tvect3D> nFn = Normals(n);
+  for (size_t c = 0; c < 3; ++c) EXPECT_NEAR(nFn[2][c], nFn[1][c], 1e-6) << c;
 }
 
 TEST(CalcFaceNormals, AFaceWithoutAreaGetsTheZeroVectorAndIsCounted) {
@@ -96,45 +84,45 @@ TEST(CalcFaceNormals, AFaceWithoutAreaGetsTheZeroVectorAndIsCounted) {
   const double inf = std::numeric_limits<double>::infinity();
   Mesh m = MakeMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {2, 0, 0}, {inf, 0, 0}},
                     {{1, 2, 3}, {1, 3, 2}, {1, 1, 2}, {1, 2, 4}, {1, 5, 3}, {1, 2, 3}});
-  EXPECT_EQ(CalcFaceNormals(m), 3u);
+  std::vector<Tvect3D> Fn;
+  EXPECT_EQ(CalcFaceNormals(m, Fn), 3u);
   const std::vector<Tvect3D> expected = {{}, {0, 0, 1}, {0, 0, -1}, {}, {}, {}, {0, 0, 1}};
-  EXPECT_EQ(m.Fn, expected);
+  EXPECT_EQ(Fn, expected);
   for (size_t i = 1; i < m.Fc.size(); ++i) {
-    EXPECT_EQ(HasFaceNormal(m, i), i <= 2 || i == 6) << i;
+    EXPECT_EQ(HasFaceNormal(Fn[i]), i <= 2 || i == 6) << i;
   }
 
   Mesh line = MakeMesh({{0, 0, 0}, {1, 1, 1}, {3, 3, 3}}, {{1, 2, 3}});
-  EXPECT_EQ(CalcFaceNormals(line), 1u);
-  EXPECT_EQ(line.Fn.size(), 2u);
+  EXPECT_EQ(CalcFaceNormals(line, Fn), 1u);
+  EXPECT_EQ(Fn.size(), 2u);
   // A tiny face still has its normal.
   Mesh tiny = MakeMesh({{0, 0, 0}, {1e-160, 0, 0}, {0, 1e-160, 0}}, {{1, 2, 3}});
-  EXPECT_EQ(CalcFaceNormals(tiny), 0u);
-  EXPECT_EQ(tiny.Fn[1], (Tvect3D{0, 0, 1}));
+  EXPECT_EQ(CalcFaceNormals(tiny, Fn), 0u);
+  EXPECT_EQ(Fn[1], (Tvect3D{0, 0, 1}));
 }
 
 TEST(CalcFaceNormals, WithoutFacesLeavesOnlyThePlaceholder) {
   Mesh m = MakeMesh({{0, 0, 0}, {1, 0, 0}}, {});
-  m.Fn.assign(7, Tvect3D{1, 1, 1});  // stale normals of an earlier mesh
-  m.Fn[0] = Tvect3D{};
-  CalcFaceNormals(m);
-  ASSERT_EQ(m.Fn.size(), 1u);
-  EXPECT_EQ(m.Fn[0], (Tvect3D{0, 0, 0}));
+  std::vector<Tvect3D> Fn(7, Tvect3D{1, 1, 1});  // the normals of an earlier mesh
+  CalcFaceNormals(m, Fn);
+  ASSERT_EQ(Fn.size(), 1u);
+  EXPECT_EQ(Fn[0], (Tvect3D{0, 0, 0}));
 
   Mesh nothingLoaded;
-  CalcFaceNormals(nothingLoaded);
-  EXPECT_EQ(nothingLoaded.Fn.size(), 1u);
+  CalcFaceNormals(nothingLoaded, Fn);
+  EXPECT_EQ(Fn.size(), 1u);
 }
 
 TEST(CalcFaceNormals, ACornerOutsideTheVerticesIsRefusedNotRead) {
   Mesh m = MakeMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{1, 2, 3}, {1, 2, 4}});
   try {
-    CalcFaceNormals(m);
+    Normals(m);
     FAIL() << "no error";
   } catch (const Error& e) {
     EXPECT_STREQ(e.what(), "Fläche 2: Eckpunkt 4 existiert nicht");
   }
   Mesh negative = MakeMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{1, -2, 3}});
-  EXPECT_THROW(CalcFaceNormals(negative), Error);
+  EXPECT_THROW(Normals(negative), Error);
 }
 
 // ---- vertex-face index -----------------------------------------------------
@@ -145,64 +133,63 @@ TEST(SetVertexFacePointers, ListsTheFacesOfEveryVertexAscending) {
   //  1---2
   Mesh m = MakeMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}, {5, 5, 5}, {6, 6, 6}},
                     {{1, 2, 3}, {2, 4, 3}});
-  setVertexFacePointers(m);
-  ASSERT_EQ(m.vp.size(), m.V.size());
-  EXPECT_EQ(List(m, 0), Ints{});
-  EXPECT_EQ(List(m, 1), (Ints{1}));
-  EXPECT_EQ(List(m, 2), (Ints{1, 2}));
-  EXPECT_EQ(List(m, 3), (Ints{1, 2}));
-  EXPECT_EQ(List(m, 4), (Ints{2}));
-  EXPECT_EQ(List(m, 5), Ints{});
-  EXPECT_EQ(List(m, 6), Ints{});
+  const VertexFaceIndex vp = setVertexFacePointers(m);
+  ASSERT_EQ(vp.size(), m.V.size());
+  EXPECT_EQ(List(vp, 0), Ints{});
+  EXPECT_EQ(List(vp, 1), (Ints{1}));
+  EXPECT_EQ(List(vp, 2), (Ints{1, 2}));
+  EXPECT_EQ(List(vp, 3), (Ints{1, 2}));
+  EXPECT_EQ(List(vp, 4), (Ints{2}));
+  EXPECT_EQ(List(vp, 5), Ints{});
+  EXPECT_EQ(List(vp, 6), Ints{});
 
-  const VertexFaceIndex once = m.vp;
-  setVertexFacePointers(m);
-  EXPECT_EQ(m.vp.start, once.start);
-  EXPECT_EQ(m.vp.faces, once.faces);
+  const VertexFaceIndex again = setVertexFacePointers(m);
+  EXPECT_EQ(again.start, vp.start);
+  EXPECT_EQ(again.faces, vp.faces);
 }
 
 TEST(SetVertexFacePointers, AVertexNamedTwiceByAFaceListsItOnce) {
   Mesh m = MakeMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{1, 1, 2}, {3, 2, 3}, {2, 2, 2}});
-  setVertexFacePointers(m);
-  EXPECT_EQ(List(m, 1), (Ints{1}));
-  EXPECT_EQ(List(m, 2), (Ints{1, 2, 3}));
-  EXPECT_EQ(List(m, 3), (Ints{2}));
-  EXPECT_EQ(CalcFaceNormals(m), 3u);
+  const VertexFaceIndex vp = setVertexFacePointers(m);
+  EXPECT_EQ(List(vp, 1), (Ints{1}));
+  EXPECT_EQ(List(vp, 2), (Ints{1, 2, 3}));
+  EXPECT_EQ(List(vp, 3), (Ints{2}));
+  std::vector<Tvect3D> Fn;
+  EXPECT_EQ(CalcFaceNormals(m, Fn), 3u);
 }
 
 TEST(SetVertexFacePointers, AMissingCornerIsListedUnderThePlaceholder) {
   Mesh m = MakeMesh({{1, 0, 0}, {0, 1, 0}}, {{1, 2, 0}, {0, 1, 2}});
-  setVertexFacePointers(m);
-  EXPECT_EQ(List(m, 0), (Ints{1, 2}));
-  EXPECT_EQ(List(m, 1), (Ints{1, 2}));
+  const VertexFaceIndex vp = setVertexFacePointers(m);
+  EXPECT_EQ(List(vp, 0), (Ints{1, 2}));
+  EXPECT_EQ(List(vp, 1), (Ints{1, 2}));
 }
 
 TEST(SetVertexFacePointers, ASecondMeshListsOnlyItsOwnFaces) {
   Mesh m = MakeMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}, {2, 2, 0}},
                     {{1, 2, 3}, {2, 4, 3}, {3, 4, 5}, {1, 2, 5}});
-  setVertexFacePointers(m);
-  ASSERT_EQ(m.vp.size(), 6u);
+  ASSERT_EQ(setVertexFacePointers(m).size(), 6u);
 
-  // A new load replaces V and Fc and leaves vp as it was.
+  // A new load replaces V and Fc: the index of the new mesh knows nothing
+  // of the old one.
   const Mesh second = MakeMesh({{0, 0, 0}, {0, 1, 0}, {1, 0, 0}}, {{3, 2, 1}});
   m.V = second.V;
   m.Fc = second.Fc;
-  setVertexFacePointers(m);
-  ASSERT_EQ(m.vp.size(), 4u);
-  EXPECT_EQ(List(m, 0), Ints{});
-  for (size_t k = 1; k <= 3; ++k) EXPECT_EQ(List(m, k), (Ints{1})) << k;
-  EXPECT_EQ(m.vp.faces.size(), 3u);
+  const VertexFaceIndex vp = setVertexFacePointers(m);
+  ASSERT_EQ(vp.size(), 4u);
+  EXPECT_EQ(List(vp, 0), Ints{});
+  for (size_t k = 1; k <= 3; ++k) EXPECT_EQ(List(vp, k), (Ints{1})) << k;
+  EXPECT_EQ(vp.faces.size(), 3u);
 }
 
 TEST(SetVertexFacePointers, WithoutFacesEveryListIsEmpty) {
   Mesh m = MakeMesh({{0, 0, 0}, {1, 0, 0}}, {});
-  setVertexFacePointers(m);
-  ASSERT_EQ(m.vp.size(), 3u);
-  for (size_t k = 0; k < 3; ++k) EXPECT_TRUE(m.vp[k].empty()) << k;
+  const VertexFaceIndex vp = setVertexFacePointers(m);
+  ASSERT_EQ(vp.size(), 3u);
+  for (size_t k = 0; k < 3; ++k) EXPECT_TRUE(vp[k].empty()) << k;
 
   Mesh nothingLoaded;
-  setVertexFacePointers(nothingLoaded);
-  EXPECT_EQ(nothingLoaded.vp.size(), 0u);
+  EXPECT_EQ(setVertexFacePointers(nothingLoaded).size(), 0u);
 }
 
 TEST(SetVertexFacePointers, ACornerOutsideTheVerticesIsRefusedNotWritten) {
@@ -227,8 +214,8 @@ TEST(SetVertexFacePointers, AgreesWithABruteForceScanOnRandomMeshes) {
     m.Fc.push_back({});
     std::uniform_int_distribution<std::int32_t> corner(0, nv);
     for (int i = 0; i < nf; ++i) m.Fc.push_back(TFace{{corner(rng), corner(rng), corner(rng)}});
-    setVertexFacePointers(m);
-    ASSERT_EQ(m.vp.size(), m.V.size());
+    const VertexFaceIndex vp = setVertexFacePointers(m);
+    ASSERT_EQ(vp.size(), m.V.size());
     for (size_t k = 0; k < m.V.size(); ++k) {
       Ints expected;
       for (size_t i = 1; i < m.Fc.size(); ++i) {
@@ -236,7 +223,7 @@ TEST(SetVertexFacePointers, AgreesWithABruteForceScanOnRandomMeshes) {
         const auto v = static_cast<std::int32_t>(k);
         if (f[1] == v || f[2] == v || f[3] == v) expected.push_back(static_cast<std::int32_t>(i));
       }
-      ASSERT_EQ(List(m, k), expected) << "round " << round << " vertex " << k;
+      ASSERT_EQ(List(vp, k), expected) << "round " << round << " vertex " << k;
     }
   }
 }

@@ -17,16 +17,6 @@ namespace {
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-Mesh MakeMesh(std::initializer_list<Tvertex> vertices, std::initializer_list<TFace> faces) {
-  Mesh m;
-  m.V.push_back({});
-  m.Fc.push_back({});
-  m.V.insert(m.V.end(), vertices);
-  m.Fc.insert(m.Fc.end(), faces);
-  m.version = NewMeshVersion();
-  return m;
-}
-
 // The plain loop, checked against the index on the way.
 double Volume(const Mesh& m, double H0) {
   const double plain = CalcVolumen(m, H0);
@@ -153,7 +143,6 @@ TEST(VolumeIndex, BitIdenticalToThePlainLoopOnRandomMeshes) {
     }
     m.version = NewMeshVersion();
     const VolumeIndex index = VolumeIndex::Build(m);
-    EXPECT_EQ(index.version(), m.version);
     std::vector<double> levels = {-2, -1, -0.0, 0.125, 1e308, -1e308, kInf, -kInf, kNaN};
     for (int k = 0; k < heights && k < 60; ++k) {
       levels.push_back(0.25 * k - 1);

@@ -14,12 +14,13 @@
 #include <string>
 #include <vector>
 
-#include "../dxf/dxf_test_support.h"
+#include "app/dxf_exports.h"
 #include "core/number_format.h"
-#include "dxf/dxf_exports.h"
+#include "dxf/dxf_number.h"
 #include "model/obj_reader.h"
-
-extern char** environ;
+#include "support/dxf_lines.h"
+#include "support/program.h"
+#include "support/temp_dir.h"
 
 namespace quervik {
 namespace {
@@ -31,12 +32,7 @@ using test::ReadFile;
 using test::TempDir;
 using Lines = std::vector<std::string>;
 
-struct Outcome {
-  int status = -1;  // exit status, -1 when the tool did not exit normally
-  int signal = 0;   // the signal that ended it, if one did
-  std::string out;
-  std::string err;
-};
+using test::Outcome;
 
 class QuervikBatch : public ::testing::Test {
  protected:
@@ -46,47 +42,20 @@ class QuervikBatch : public ::testing::Test {
     }
   }
 
-  // Starts the tool with its output into files; `fileSizeLimit` limits the
-  // size of the files it writes, as `ulimit -f` does.
+  // The tool with its output into files; `fileSizeLimit` limits the size
+  // of the files it writes, as `ulimit -f` does.
   pid_t Start(const Lines& args, rlim_t fileSizeLimit = RLIM_INFINITY) {
-    std::vector<std::string> argv{QUERVIK_BATCH};
-    argv.insert(argv.end(), args.begin(), args.end());
-    std::vector<char*> cargv;
-    for (std::string& a : argv) cargv.push_back(a.data());
-    cargv.push_back(nullptr);
-    const std::string out = io / "out", err = io / "err";
-    const pid_t pid = fork();
-    if (pid == 0) {
-      // Only async-signal-safe calls between fork and exec.
-      const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      if (o < 0 || e < 0 || dup2(o, 1) < 0 || dup2(e, 2) < 0) _exit(126);
-      const rlimit limit{fileSizeLimit, fileSizeLimit};
-      if (fileSizeLimit != RLIM_INFINITY && setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
-      execve(cargv[0], cargv.data(), environ);
-      _exit(127);
-    }
-    if (pid < 0) ADD_FAILURE() << "cannot start " << cargv[0];
+    const pid_t pid = tool.Start(args, {}, fileSizeLimit);
+    if (pid < 0) ADD_FAILURE() << "cannot start " << QUERVIK_BATCH;
     return pid;
   }
-
-  Outcome Finish(pid_t pid) {
-    Outcome r;
-    int wstatus = 0;
-    if (pid <= 0 || waitpid(pid, &wstatus, 0) != pid) return r;
-    if (WIFEXITED(wstatus)) r.status = WEXITSTATUS(wstatus);
-    if (WIFSIGNALED(wstatus)) r.signal = WTERMSIG(wstatus);
-    r.out = ReadFile(io / "out");
-    r.err = ReadFile(io / "err");
-    return r;
-  }
-
+  Outcome Finish(pid_t pid) { return tool.Finish(pid); }
   Outcome Batch(const Lines& args) { return Finish(Start(args)); }
 
   std::string Obj(const std::string& name) const { return dir / name; }
 
   TempDir dir;  // the OBJ files and the DXF files beside them
-  TempDir io;   // the tool's stdout and stderr
+  test::Program tool{QUERVIK_BATCH};
 };
 
 Lines Line(const std::string& layer, double x1, double y1, double z1, double x2, double y2,
@@ -145,8 +114,7 @@ TEST_F(QuervikBatch, SectionWritesTheFileTheWindowWrites) {
   const Mesh m = ReadMesh(other / "dxf_pyramid.obj");
   TContour c;
   CalculateContour(m, StrToFloat("2"), c);
-  DxfWriter w;
-  SchreibDXF(w, other / "dxf_pyramid.obj", "2", c);
+  SchreibDXF(other / "dxf_pyramid.obj", "2", c);
   EXPECT_EQ(ReadFile(other / "S2.dxf"), ReadFile(dir / "S2.dxf"));
 }
 

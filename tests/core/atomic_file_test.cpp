@@ -1,18 +1,20 @@
 // AtomicFile: a file replaces its target only when committed; whatever
 // fails before leaves the previous file and no temporary file behind. (The
-// DXF writer's tests cover the same rules in depth: full disk, links, pipes,
-// permissions of other users.)
+// DXF writer's tests cover the same rules in depth through it: full disk,
+// links, pipes, permissions of other users, signals.)
 #include "core/atomic_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "../dxf/dxf_test_support.h"
-#include "core/errors.h"
+#include "support/errors.h"
+#include "support/temp_dir.h"
 
 namespace quervik {
 namespace {
@@ -59,18 +61,39 @@ TEST(AtomicFile, WhatIsNotCommittedLeavesThePreviousFileAndNothingElse) {
   f.Write("neu");
   f.Abandon();
   EXPECT_FALSE(f.IsOpen());
-  auto error = [&](const std::string& path) {
-    try {
-      f.Open(path);
-    } catch (const Error& e) {
-      return std::string(e.what());
-    }
-    return std::string("(kein Fehler)");
-  };
+  auto error = [&](const std::string& path) { return test::ErrorText([&] { f.Open(path); }); };
   EXPECT_EQ(error(dir / "fehlt/a.txt"), "Ungültiger Dateiname");
   EXPECT_EQ(error(dir / "ordner"), "Dateizugriff verweigert");
+  // A pipe nobody reads is refused at once instead of waiting for a reader.
+  ASSERT_EQ(::mkfifo((dir / "rohr").c_str(), 0600), 0);
+  EXPECT_EQ(error(dir / "rohr"), "Dateizugriff verweigert");
   EXPECT_EQ(ReadFile(dir / "a.txt"), "alt");
-  EXPECT_EQ(dir.Names(), (Names{"a.txt", "ordner"}));
+  EXPECT_EQ(dir.Names(), (Names{"a.txt", "ordner", "rohr"}));
+}
+
+TEST(FitsBeside, AFileFitsTheFreeSpaceOfTheFolderItLandsIn) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.path() / "echt");
+  WriteFile(dir / "echt/ziel.dxf", "alt");
+  std::filesystem::create_symlink(dir.path() / "echt/ziel.dxf", dir.path() / "link.dxf");
+  const std::string link = dir / "link.dxf";
+  // The file system's own count.
+  EXPECT_TRUE(FitsBeside(link, 0));
+  EXPECT_FALSE(FitsBeside(link, UINTMAX_MAX));
+  // A disk of 1000 free bytes, asked for the folder the link points into.
+  std::vector<std::string> asked;
+  const FreeSpaceFn disk = [&](const std::string& folder) {
+    asked.push_back(folder);
+    return std::optional<std::uintmax_t>(1000);
+  };
+  EXPECT_TRUE(FitsBeside(link, 1000, disk));
+  EXPECT_FALSE(FitsBeside(link, 1001, disk));
+  EXPECT_EQ(asked.back(), std::filesystem::canonical(dir.path() / "echt").string() + "/");
+  EXPECT_TRUE(dir.Names() == (Names{"echt", "link.dxf"}));
+  // Unknown free space, or a folder that does not exist: Open will tell.
+  EXPECT_TRUE(FitsBeside(link, UINTMAX_MAX,
+                         [](const std::string&) { return std::optional<std::uintmax_t>(); }));
+  EXPECT_TRUE(FitsBeside(dir / "fehlt/x.dxf", UINTMAX_MAX));
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// ShortestText: the fewest digits that read back as the same double.
+// ShortestText and FormatShortest: the fewest digits that read back as the
+// same double.
 #include "core/shortest_number.h"
 
 #include <gtest/gtest.h>
@@ -26,6 +27,15 @@ TEST(ShortestText, PlainDecimalsInTheUsualRangeScientificOutside) {
       {5432109.123, "5432109.123"},  // UTM millimetres kept
       {0.30000000000000004, "0.30000000000000004"}};
   for (const auto& [v, text] : cases) EXPECT_EQ(ShortestText(v), text);
+}
+
+TEST(FormatShortest, TheShorterNotationWithTheDecimalSeparator) {
+  EXPECT_EQ(FormatShortest(0.1 + 0.2, '.'), "0.30000000000000004");
+  EXPECT_EQ(FormatShortest(1e-7, ','), "1e-07");
+  EXPECT_EQ(FormatShortest(-2.5, ','), "-2,5");
+  EXPECT_EQ(FormatShortest(0.0001, '.'), "1e-04");  // where ShortestText writes "0.0001"
+  EXPECT_EQ(FormatShortest(-HUGE_VAL, '.'), "-INF");
+  EXPECT_EQ(FormatShortest(std::nan(""), ','), "NAN");
 }
 
 TEST(ShortestText, EveryFiniteValueReadsBackExactly) {

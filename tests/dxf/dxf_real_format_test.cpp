@@ -10,7 +10,7 @@
 #include <random>
 #include <string>
 
-#include "dxf/dxf_writer.h"
+#include "dxf/dxf_number.h"
 
 namespace quervik {
 namespace {
@@ -165,16 +165,6 @@ TEST(FormatDxfReal, AgreesWithTheExactReferenceOnShortAndSubnormalValues) {
     std::memcpy(&v, &bits, sizeof v);
     ASSERT_EQ(FormatDxfReal(v), ReferenceDxfReal(v)) << bits;
   }
-}
-
-TEST(FormatDxfAngle, IsFixedPointWithFourDecimalsInTenCharacters) {
-  EXPECT_EQ(FormatDxfAngle(90), "   90.0000");
-  EXPECT_EQ(FormatDxfAngle(-12.5), "  -12.5000");
-  EXPECT_EQ(FormatDxfAngle(0), "    0.0000");
-  EXPECT_EQ(FormatDxfAngle(0.00005), "    0.0001");  // the double is just above the tie
-  EXPECT_EQ(FormatDxfAngle(999999.99994), "999999.9999");
-  EXPECT_EQ(FormatDxfAngle(1e6), "1000000.0000");
-  EXPECT_EQ(FormatDxfAngle(-1e6), "-1000000.0000");
 }
 
 }  // namespace

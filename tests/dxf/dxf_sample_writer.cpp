@@ -6,8 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "app/dxf_exports.h"
+#include "app/series_levels.h"
 #include "core/number_format.h"
-#include "dxf/dxf_exports.h"
+#include "dxf/dxf_writer.h"
+#include "support/meshes.h"
 
 using namespace quervik;
 
@@ -29,25 +32,19 @@ int main(int argc, char** argv) {
     w.DXFClose();
 
     // The square pyramid of the tests: base (0,0)-(4,4), apex (2,2,4).
-    Mesh m;
-    m.V = {{0, 0, 0}, {0, 0, 0}, {4, 0, 0}, {4, 4, 0}, {0, 4, 0}, {2, 2, 4}};
-    m.Vn = {{}};
-    m.Fc = {TFace{},          TFace{{1, 2, 5}}, TFace{{2, 3, 5}}, TFace{{3, 4, 5}},
-            TFace{{4, 1, 5}}, TFace{{1, 3, 2}}, TFace{{1, 4, 3}}};
-    ZMinMax(m);
-    m.version = NewMeshVersion();
+    const Mesh m = test::Pyramid();
     const std::string obj = dir + "teil.obj";
 
-    WriteMeshDxf(w, obj, m);
+    WriteMeshDxf(obj, m);
 
     TContour contour;
     CalculateContour(m, StrToFloat("   3.000"), contour);
-    SchreibDXF(w, obj, "   3.000", contour);
+    SchreibDXF(obj, "   3.000", contour);
 
     const SectionIndex index = SectionIndex::Build(m);
-    WriteSeriesDxf(w, obj, m, &index, SeriesLevelTexts(m.zmin, m.zmax, 0.5));
+    WriteSeriesDxf(obj, m, &index, SeriesLevelTexts(m.zmin, m.zmax, 0.5));
 
-    SchreibBruchkantenDXF(w, obj, m, {{1, 2}, {2, 5}, {3, 4}});
+    SchreibBruchkantenDXF(obj, m, {{1, 2}, {2, 5}, {3, 4}});
   } catch (const std::exception& e) {
     std::fprintf(stderr, "%s\n", e.what());
     return 1;

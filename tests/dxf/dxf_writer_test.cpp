@@ -15,31 +15,24 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/errors.h"
-#include "dxf_test_support.h"
+#include "support/dxf_lines.h"
+#include "support/errors.h"
+#include "support/temp_dir.h"
 
 namespace quervik {
 namespace {
 
 using test::DxfLines;
+using test::ExpectError;
 using test::Framed;
 using test::LineRecord;
 using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
-
-// Runs `f`, which must raise quervik::Error with exactly `text`.
-template <typename F>
-void ExpectError(F&& f, const std::string& text) {
-  try {
-    f();
-    ADD_FAILURE() << "no error; expected \"" << text << "\"";
-  } catch (const Error& e) {
-    EXPECT_EQ(std::string(e.what()), text);
-  }
-}
 
 TEST(DxfWriterLayout, AnEmptyFileIsExactlyEightLines) {
   TempDir dir;
@@ -91,6 +84,31 @@ TEST(DxfWriterLayout, PointAndTextRecords) {
        "-1.00000000000000E+0000", "  1", "", " 50", "1000000.0000"},
   });
   EXPECT_EQ(DxfLines(ReadFile(dir / "pt.dxf")), expected);
+}
+
+// The rotation: fixed point with four decimals in ten characters, wider
+// when needed, rounded half away from zero.
+TEST(DxfWriterLayout, TextRotationIsFixedPointWithFourDecimals) {
+  const std::pair<double, const char*> cases[] = {
+      {90, "   90.0000"},
+      {-12.5, "  -12.5000"},
+      {0, "    0.0000"},
+      {0.00005, "    0.0001"},  // the double is just above the tie
+      {999999.99994, "999999.9999"},
+      {1e6, "1000000.0000"},
+      {-1e6, "-1000000.0000"}};
+  TempDir dir;
+  DxfWriter w;
+  w.DXFFileName = dir / "winkel.dxf";
+  w.DXFOpen();
+  for (const auto& [alfa, text] : cases) w.DXFText(0, 0, 0, "t", "T", "CONTINUOUS", alfa, 1);
+  w.DXFClose();
+  const std::vector<std::string> lines = DxfLines(ReadFile(dir / "winkel.dxf"));
+  ASSERT_EQ(lines.size(), 8 + std::size(cases) * 18);
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    EXPECT_EQ(lines[4 + i * 18 + 16], " 50");
+    EXPECT_EQ(lines[4 + i * 18 + 17], cases[i].second) << cases[i].first;
+  }
 }
 
 TEST(DxfWriterLayout, NonFiniteCoordinatesAreWords) {
@@ -277,8 +295,11 @@ TEST(DxfWriterSignals, AnEndingSignalRemovesTheUnfinishedFiles) {
       const rlimit noCore{0, 0};
       ::setrlimit(RLIMIT_CORE, &noCore);
       if (ignored) std::signal(SIGHUP, SIG_IGN);
-      RemoveUnfinishedDxfFilesOnSignals();
+      RemoveUnfinishedFilesOnSignals();
       DxfWriter a, b, done;
+      AtomicFile other;  // any file the program writes, not only a drawing
+      other.Open(dir / "c.geojson");
+      other.Write("{");
       done.DXFFileName = dir / "fertig.dxf";
       done.DXFOpen();
       done.DXFClose();
@@ -303,34 +324,6 @@ TEST(DxfWriterSignals, AnEndingSignalRemovesTheUnfinishedFiles) {
     EXPECT_EQ(dir.Names(), (std::vector<std::string>{"a.dxf", "fertig.dxf"})) << sig;
     EXPECT_EQ(ReadFile(dir / "a.dxf"), "alt");
   }
-}
-
-TEST(DxfWriterRoom, AFileFitsTheFreeSpaceOfTheFolderItLandsIn) {
-  TempDir dir;
-  std::filesystem::create_directory(dir.path() / "echt");
-  WriteFile(dir / "echt/ziel.dxf", "alt");
-  std::filesystem::create_symlink(dir.path() / "echt/ziel.dxf", dir.path() / "link.dxf");
-  DxfWriter w;
-  w.DXFFileName = dir / "link.dxf";
-  // The file system's own count.
-  EXPECT_TRUE(w.DXFFits(0));
-  EXPECT_FALSE(w.DXFFits(UINTMAX_MAX));
-  // A disk of 1000 free bytes, asked for the folder the link points into.
-  std::vector<std::string> asked;
-  w.FreeSpace = [&](const std::string& folder) {
-    asked.push_back(folder);
-    return std::optional<std::uintmax_t>(1000);
-  };
-  EXPECT_TRUE(w.DXFFits(1000));
-  EXPECT_FALSE(w.DXFFits(1001));
-  EXPECT_EQ(asked.back(), std::filesystem::canonical(dir.path() / "echt").string() + "/");
-  EXPECT_TRUE(dir.Names() == (std::vector<std::string>{"echt", "link.dxf"}));
-  // Unknown free space, or a folder that does not exist: DXFOpen will tell.
-  w.FreeSpace = [](const std::string&) { return std::optional<std::uintmax_t>(); };
-  EXPECT_TRUE(w.DXFFits(UINTMAX_MAX));
-  w.FreeSpace = nullptr;
-  w.DXFFileName = dir / "fehlt/x.dxf";
-  EXPECT_TRUE(w.DXFFits(UINTMAX_MAX));
 }
 
 // --- Failures: the German text, the previous file untouched, no temporary

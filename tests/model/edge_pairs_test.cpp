@@ -12,12 +12,8 @@
 namespace quervik {
 namespace {
 
-Mesh Faces(int vertices, std::initializer_list<std::array<std::int32_t, 3>> faces) {
-  Mesh m;
-  m.V.assign(static_cast<std::size_t>(vertices) + 1, Tvertex{});
-  m.Fc.push_back({});
-  for (const auto& f : faces) m.Fc.push_back(TFace{f});
-  return m;
+Mesh Faces(int vertices, const std::vector<TFace>& faces) {
+  return MakeMesh(std::vector<Tvertex>(static_cast<std::size_t>(vertices)), faces);
 }
 
 // The tetrahedron 1-2-3-4 wound outwards.

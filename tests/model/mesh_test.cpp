@@ -31,6 +31,25 @@ TEST(ZMinMax, NoVerticesGivesZeroAndZero) {
   EXPECT_EQ(m.zmax, 0.0);
 }
 
+TEST(MakeMesh, PlaceholderSlotsRangeAndANewVersion) {
+  const Mesh a = MakeMesh({{1, 1, 5}, {2, 2, 7}, {3, 3, 6}}, {TFace{{1, 2, 3}}});
+  ASSERT_EQ(a.V.size(), 4u);
+  ASSERT_EQ(a.Fc.size(), 2u);
+  ASSERT_EQ(a.Vn.size(), 1u);
+  EXPECT_EQ(a.V[0].x, 0.0);
+  EXPECT_EQ(a.V[0].z, 0.0);
+  EXPECT_EQ(a.V[3].z, 6.0);
+  EXPECT_EQ(a.Fc[0].corner, (std::array<std::int32_t, 3>{0, 0, 0}));
+  EXPECT_EQ(a.Fc[1].corner, (std::array<std::int32_t, 3>{1, 2, 3}));
+  EXPECT_EQ(a.zmin, 5.0);
+  EXPECT_EQ(a.zmax, 7.0);
+  const Mesh b = MakeMesh({});
+  EXPECT_EQ(b.V.size(), 1u);
+  EXPECT_EQ(b.Fc.size(), 1u);
+  EXPECT_NE(a.version, 0u);
+  EXPECT_GT(b.version, a.version);
+}
+
 TEST(NewMeshVersion, NeverRepeatsAndNeverZero) {
   const std::uint64_t a = NewMeshVersion();
   const std::uint64_t b = NewMeshVersion();

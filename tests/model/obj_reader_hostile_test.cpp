@@ -1,7 +1,7 @@
-// ReadMesh on input nobody should write: missing files, folders, binary
-// noise, cut-off files, enormous lines. It must either give the mesh the
-// literal line-by-line rules give (reference_reader.h) or refuse with a
-// German text; nothing may crash.
+// ReadMesh and ParseObj on input nobody should write: missing files,
+// folders, binary noise, cut-off files, enormous lines. Each must either give
+// the mesh the literal line-by-line rules give (reference_reader.h) or refuse
+// with a German text; nothing may crash.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,14 +22,14 @@
 #include "core/number_format.h"
 #include "model/obj_reader.h"
 #include "reference_reader.h"
-#include "temp_files.h"
+#include "support/temp_dir.h"
 
 namespace quervik {
 namespace {
 
-using quervik::testing::ReferenceRead;
-using quervik::testing::ReferenceResult;
-using quervik::testing::TempDir;
+using test::ReferenceRead;
+using test::ReferenceResult;
+using test::TempDir;
 
 std::string FileErrorOf(const std::string& path) {
   try {
@@ -80,59 +80,56 @@ TEST(ObjReaderFiles, FailedOpenLeavesTheSeparatorAlone) {
   SetDecimalSeparator('.');
 }
 
-// Reads `text` both ways and expects the same mesh, the same error, the same
-// report and the same separator.
+// Reads `text` the reference's way, from a file with ReadMesh and from
+// memory with ParseObj, and expects the same mesh, the same error, the same
+// report and the same separator from all three.
 void ExpectLikeReference(const TempDir& dir, const std::string& text, const std::string& what) {
   const std::string path = dir.Write("same.obj", text);
   const ReferenceResult want = ReferenceRead(text, '#', path);
-  SetDecimalSeparator('#');
-  std::string error;
-  Mesh got;
-  ObjReadReport report;
-  try {
-    got = ReadMesh(path, {}, &report);
-  } catch (const Error& e) {
-    error = e.what();
+  for (const bool fromFile : {true, false}) {
+    const std::string how = what + (fromFile ? " (ReadMesh)" : " (ParseObj)");
+    SetDecimalSeparator('#');
+    std::string error;
+    Mesh got;
+    ObjReadReport report;
+    try {
+      got = fromFile ? ReadMesh(path, {}, &report) : ParseObj(text, path, &report);
+    } catch (const Error& e) {
+      error = e.what();
+    }
+    ASSERT_EQ(error, want.error) << how;
+    EXPECT_EQ(DecimalSeparator(), want.separator) << how;
+    if (!error.empty()) continue;
+    EXPECT_EQ(report.unreadableNumbers, want.report.unreadableNumbers) << how;
+    EXPECT_EQ(report.linesWithUnreadable, want.report.linesWithUnreadable) << how;
+    EXPECT_EQ(report.unreadableLines, want.report.unreadableLines) << how;
+    ASSERT_EQ(got.V.size(), want.mesh.V.size()) << how;
+    for (size_t i = 0; i < got.V.size(); ++i) {
+      ASSERT_EQ(std::bit_cast<std::uint64_t>(got.V[i].x),
+                std::bit_cast<std::uint64_t>(want.mesh.V[i].x))
+          << how;
+      ASSERT_EQ(std::bit_cast<std::uint64_t>(got.V[i].y),
+                std::bit_cast<std::uint64_t>(want.mesh.V[i].y))
+          << how;
+      ASSERT_EQ(std::bit_cast<std::uint64_t>(got.V[i].z),
+                std::bit_cast<std::uint64_t>(want.mesh.V[i].z))
+          << how;
+    }
+    ASSERT_EQ(got.Vn, want.mesh.Vn) << how;
+    ASSERT_EQ(got.Fc.size(), want.mesh.Fc.size()) << how;
+    for (size_t i = 0; i < got.Fc.size(); ++i)
+      ASSERT_EQ(got.Fc[i].corner, want.mesh.Fc[i].corner) << how;
+    Mesh range;
+    range.V = want.mesh.V;
+    ZMinMax(range);
+    EXPECT_EQ(got.zmin, range.zmin) << how;
+    EXPECT_EQ(got.zmax, range.zmax) << how;
   }
-  ASSERT_EQ(error, want.error) << what;
-  EXPECT_EQ(DecimalSeparator(), want.separator) << what;
-  if (!error.empty()) return;
-  EXPECT_EQ(report.unreadableNumbers, want.report.unreadableNumbers) << what;
-  EXPECT_EQ(report.linesWithUnreadable, want.report.linesWithUnreadable) << what;
-  EXPECT_EQ(report.unreadableLines, want.report.unreadableLines) << what;
-  ASSERT_EQ(got.V.size(), want.mesh.V.size()) << what;
-  for (size_t i = 0; i < got.V.size(); ++i) {
-    ASSERT_EQ(std::bit_cast<std::uint64_t>(got.V[i].x),
-              std::bit_cast<std::uint64_t>(want.mesh.V[i].x))
-        << what;
-    ASSERT_EQ(std::bit_cast<std::uint64_t>(got.V[i].y),
-              std::bit_cast<std::uint64_t>(want.mesh.V[i].y))
-        << what;
-    ASSERT_EQ(std::bit_cast<std::uint64_t>(got.V[i].z),
-              std::bit_cast<std::uint64_t>(want.mesh.V[i].z))
-        << what;
-  }
-  ASSERT_EQ(got.Vn, want.mesh.Vn) << what;
-  ASSERT_EQ(got.Fc.size(), want.mesh.Fc.size()) << what;
-  for (size_t i = 0; i < got.Fc.size(); ++i)
-    ASSERT_EQ(got.Fc[i].corner, want.mesh.Fc[i].corner) << what;
-  Mesh range;
-  range.V = want.mesh.V;
-  ZMinMax(range);
-  EXPECT_EQ(got.zmin, range.zmin) << what;
-  EXPECT_EQ(got.zmax, range.zmax) << what;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream all;
-  all << in.rdbuf();
-  return all.str();
 }
 
 TEST(ObjReaderHostile, EveryPrefixOfASmallFile) {
   TempDir dir;
-  const std::string text = ReadFile(QUERVIK_TEST_DATA "/obj_features.obj");
+  const std::string text = test::ReadFile(QUERVIK_TEST_DATA "/obj_features.obj");
   ASSERT_GT(text.size(), 300u);
   for (size_t n = 0; n <= text.size(); ++n) {
     ExpectLikeReference(dir, text.substr(0, n), "prefix " + std::to_string(n));

@@ -1,5 +1,6 @@
-// The token routines GetStr, GetFloat and GetInt on tiny strings, and the
-// proof that the reader's string_view fast path follows the same rules.
+// The literal token routines GetStr, GetFloat and GetInt (the reference
+// reader's) on tiny strings, and the proof that the reader's string_view
+// rules follow them.
 #include "model/obj_tokens.h"
 
 #include <gtest/gtest.h>
@@ -13,11 +14,15 @@
 
 #include "core/number_format.h"
 #include "model/obj_reader.h"
+#include "reference_reader.h"
 
 namespace quervik {
 namespace {
 
 using namespace std::string_literals;
+using test::GetFloat;
+using test::GetInt;
+using test::GetStr;
 
 class TokenTest : public ::testing::Test {
  protected:

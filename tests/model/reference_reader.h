@@ -1,5 +1,5 @@
 // The reader's rules written out the slow, literal way: line by line with
-// GetStr, GetFloat and GetInt on std::string, the whole file in memory, each
+// the token routines GetStr, GetFloat and GetInt on std::string, the whole file in memory, each
 // face checked corner by corner against the final vertex count and split
 // after the last line. Polygons are split by the same PolygonSplitter as in
 // ReadMesh (tested on its own in polygon_split_test.cpp): what is compared
@@ -9,8 +9,11 @@
 #pragma once
 
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "core/number_format.h"
@@ -18,7 +21,63 @@
 #include "model/obj_reader.h"
 #include "model/polygon_split.h"
 
-namespace quervik::testing {
+namespace quervik::test {
+
+// The token routines, the literal way. Only the space character separates
+// tokens; a tab is an ordinary character. Each removes from `s` its leading
+// blanks, the first token and the blanks behind it, and returns that token
+// (or its value).
+inline std::string GetStr(std::string& s) {
+  const size_t begin = s.find_first_not_of(' ');
+  if (begin == std::string::npos) {
+    s.clear();
+    return {};
+  }
+  const size_t blank = s.find(' ', begin);
+  if (blank == std::string::npos) {
+    std::string token = s.substr(begin);
+    s.clear();
+    return token;
+  }
+  std::string token = s.substr(begin, blank - begin);
+  const size_t rest = s.find_first_not_of(' ', blank);
+  if (rest == std::string::npos) {
+    s.clear();
+  } else {
+    s.erase(0, rest);
+  }
+  return token;
+}
+
+// The value of the first token, 0 when it is no number. A token holding a
+// comma sets the process-wide decimal separator to ',', any other token sets
+// it to '.'; the token is then converted with that separator.
+inline double GetFloat(std::string& Satz) {
+  const std::string token = GetStr(Satz);
+  const char separator = token.find(',') != std::string::npos ? ',' : '.';
+  SetDecimalSeparator(separator);
+  double value = 0;
+  if (!TryStrToFloat(token, value, separator)) return 0;
+  return value;
+}
+
+// The value of the first token as a 32-bit integer (decimal digits with an
+// optional sign), 0 when it is no integer or out of range.
+inline std::int32_t GetInt(std::string& Satz) {
+  const std::string token = GetStr(Satz);
+  std::string_view digits = token;
+  // from_chars takes a minus but no plus; a plus must be followed by a digit
+  // so that "+-5" stays invalid.
+  if (!digits.empty() && digits.front() == '+') {
+    digits.remove_prefix(1);
+    if (digits.empty() || digits.front() < '0' || digits.front() > '9') return 0;
+  }
+  std::int32_t value = 0;
+  const char* end = digits.data() + digits.size();
+  const auto r = std::from_chars(digits.data(), end, value, 10);
+  if (r.ec != std::errc() || r.ptr != end) return 0;
+  return value;
+}
 
 struct ReferenceResult {
   Mesh mesh;              // without zmin/zmax and version
@@ -173,4 +232,4 @@ inline ReferenceResult ReferenceRead(const std::string& text, char separatorBefo
   return r;
 }
 
-}  // namespace quervik::testing
+}  // namespace quervik::test

@@ -7,21 +7,14 @@
 #include <numbers>
 #include <string>
 
-#include "core/errors.h"
+#include "support/errors.h"
 
 namespace quervik {
 namespace {
 
 constexpr double pi = std::numbers::pi;
 
-std::string ErrorText(auto&& call) {
-  try {
-    call();
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "(no error)";
-}
+using test::ErrorText;
 
 TEST(Sgn, SignOfZeroNegativeAndTinyPositive) {
   EXPECT_EQ(sgn(0.0), 0);

@@ -12,10 +12,9 @@
 namespace quervik {
 namespace {
 
-using testmesh::MakeMesh;
-using testmesh::PointsOf;
-using testmesh::SegmentsOf;
-using testmesh::XY;
+using test::PointsOf;
+using test::SegmentsOf;
+using test::XY;
 using Segments = std::vector<std::pair<std::int32_t, std::int32_t>>;
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
@@ -27,7 +26,7 @@ TContour Section(const Mesh& m, double level) {
   CalculateContour(m, level, plain);
   const SectionIndex index = SectionIndex::Build(m);
   CalculateContour(m, level, indexed, &index);
-  EXPECT_EQ(testmesh::BitsOf(plain), testmesh::BitsOf(indexed));
+  EXPECT_EQ(test::BitsOf(plain), test::BitsOf(indexed));
   EXPECT_EQ(SegmentsOf(plain), SegmentsOf(indexed));
   return plain;
 }

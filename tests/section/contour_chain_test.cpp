@@ -116,9 +116,9 @@ std::set<std::int32_t> Ends(const Chain& chain) {
 }
 
 TEST(ChainMesh, APyramidCutHalfwayIsOneClosedRingOfFourPoints) {
-  const Mesh m = testmesh::MakeMesh({{0, 0, 0}, {4, 0, 0}, {4, 4, 0}, {0, 4, 0}, {2, 2, 4}},
-                                    {TFace{{1, 2, 5}}, TFace{{2, 3, 5}}, TFace{{3, 4, 5}},
-                                     TFace{{4, 1, 5}}, TFace{{1, 3, 2}}, TFace{{1, 4, 3}}});
+  const Mesh m = MakeMesh({{0, 0, 0}, {4, 0, 0}, {4, 4, 0}, {0, 4, 0}, {2, 2, 4}},
+                          {TFace{{1, 2, 5}}, TFace{{2, 3, 5}}, TFace{{3, 4, 5}}, TFace{{4, 1, 5}},
+                           TFace{{1, 3, 2}}, TFace{{1, 4, 3}}});
   const std::vector<Chain> chains = Chains(Cut(m, 2));
   ASSERT_EQ(chains.size(), 1u);
   EXPECT_TRUE(chains[0].second);
@@ -166,9 +166,8 @@ TEST(ChainMesh, ALevelThroughVerticesDropsItsZeroLengthPieces) {
 TEST(ChainMesh, ANonManifoldEdgeIsWhereThreePolylinesMeet) {
   // Three faces share the edge (0,0,0)-(0,0,2), one of them twice: cut at 1
   // that edge's point has three ways on; the repeated face counts once.
-  const Mesh m =
-      testmesh::MakeMesh({{0, 0, 0}, {0, 0, 2}, {2, 0, 0}, {-1, 2, 0}, {-1, -2, 0}},
-                         {TFace{{1, 2, 3}}, TFace{{1, 2, 4}}, TFace{{1, 2, 5}}, TFace{{2, 1, 3}}});
+  const Mesh m = MakeMesh({{0, 0, 0}, {0, 0, 2}, {2, 0, 0}, {-1, 2, 0}, {-1, -2, 0}},
+                          {TFace{{1, 2, 3}}, TFace{{1, 2, 4}}, TFace{{1, 2, 5}}, TFace{{2, 1, 3}}});
   const TContour c = Cut(m, 1);
   ASSERT_EQ(c.Contours.size(), 4u);
   const std::vector<Chain> chains = Chains(c);
@@ -187,7 +186,7 @@ TEST(ChainRandom, EverySegmentLiesInExactlyOnePolyline) {
     // Heights from a few whole numbers, cut at whole and half numbers: many
     // vertices in the plane, many saddles; and a soup of random faces.
     const Mesh grid = Grid(12, 9, [&](int, int) { return h(rng); });
-    const Mesh soup = testmesh::RandomMesh(rng, 40, 80, 5);
+    const Mesh soup = test::RandomMesh(rng, 40, 80, 5);
     for (double level = 0; level <= 4; level += 0.5) {
       SCOPED_TRACE(testing::Message() << "round " << round << " level " << level);
       Chains(Cut(grid, level));

@@ -13,7 +13,7 @@
 namespace quervik {
 namespace {
 
-using testmesh::BitsOf;
+using test::BitsOf;
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();

@@ -16,10 +16,9 @@
 namespace quervik {
 namespace {
 
-using testmesh::BitsOf;
-using testmesh::MakeMesh;
-using testmesh::RandomMesh;
-using testmesh::SegmentsOf;
+using test::BitsOf;
+using test::RandomMesh;
+using test::SegmentsOf;
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();

@@ -1,5 +1,4 @@
-// Small meshes for the section tests, built straight into a Mesh with the
-// zero placeholders in slot 0.
+// Meshes and section records for the section tests.
 #pragma once
 
 #include <bit>
@@ -12,36 +11,20 @@
 #include "model/mesh.h"
 #include "section/contour.h"
 
-namespace quervik::testmesh {
-
-inline Mesh MakeMesh(std::initializer_list<Tvertex> vertices, std::initializer_list<TFace> faces) {
-  Mesh m;
-  m.V.push_back({});
-  m.Fc.push_back({});
-  m.Vn.push_back({});
-  m.V.insert(m.V.end(), vertices);
-  m.Fc.insert(m.Fc.end(), faces);
-  ZMinMax(m);
-  m.version = NewMeshVersion();
-  return m;
-}
+namespace quervik::test {
 
 // `nv` vertices with x, y in [0, 10) and heights taken from a small set
 // (so that many heights coincide with each other and with the levels the
 // tests cut at), and `nf` faces over them, degenerate ones included.
 inline Mesh RandomMesh(std::mt19937_64& rng, int nv, int nf, int heights) {
-  Mesh m;
-  m.V.push_back({});
-  m.Fc.push_back({});
-  m.Vn.push_back({});
+  std::vector<Tvertex> V;
+  std::vector<TFace> Fc;
   std::uniform_real_distribution<double> xy(0.0, 10.0);
   std::uniform_int_distribution<int> h(0, heights - 1);
-  for (int i = 0; i < nv; ++i) m.V.push_back({xy(rng), xy(rng), 0.5 * h(rng)});
+  for (int i = 0; i < nv; ++i) V.push_back({xy(rng), xy(rng), 0.5 * h(rng)});
   std::uniform_int_distribution<std::int32_t> corner(1, nv);
-  for (int i = 0; i < nf; ++i) m.Fc.push_back(TFace{{corner(rng), corner(rng), corner(rng)}});
-  ZMinMax(m);
-  m.version = NewMeshVersion();
-  return m;
+  for (int i = 0; i < nf; ++i) Fc.push_back(TFace{{corner(rng), corner(rng), corner(rng)}});
+  return MakeMesh(V, Fc);
 }
 
 struct XY {
@@ -71,4 +54,4 @@ inline std::vector<std::pair<std::int32_t, std::int32_t>> SegmentsOf(const TCont
   return out;
 }
 
-}  // namespace quervik::testmesh
+}  // namespace quervik::test

@@ -10,7 +10,11 @@
 #include "generators.h"
 #include "ui_test_support.h"
 
+using uitest::Control;
+using uitest::Edit;
 using uitest::Harness;
+using uitest::Label;
+using uitest::Tool;
 
 namespace {
 
@@ -84,12 +88,12 @@ class BatchEquivalenceTest : public QObject {
     // The window.
     h.load(obj);
     h.section(level);
-    h.click(f.ToolButton3);
-    h.click(f.ToolButton4);
-    f.EditDeltaH->setText(step);
-    h.click(f.ToolButton5);
-    f.EditKantenwinkel->setText(angle);
-    h.click(f.ToolButton6);
+    h.click(Tool(f, "ToolButton3"));
+    h.click(Tool(f, "ToolButton4"));
+    Edit(f, "EditDeltaH")->setText(step);
+    h.click(Tool(f, "ToolButton5"));
+    Edit(f, "EditKantenwinkel")->setText(angle);
+    h.click(Tool(f, "ToolButton6"));
     QCOMPARE(h.desktop().errors, QStringList());
 
     // The batch tool, with the same texts.

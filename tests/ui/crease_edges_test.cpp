@@ -8,7 +8,11 @@
 #include "core/number_format.h"
 #include "ui_test_support.h"
 
+using uitest::Control;
+using uitest::Edit;
 using uitest::Harness;
+using uitest::Label;
+using uitest::Tool;
 
 // ui_box.obj (see load_test.cpp): a closed box 10 x 10 x 5 of 12 triangles
 // wound outwards. At 85° its 12 edges are creases (the faces meet at 90°),
@@ -30,7 +34,7 @@ class CreaseEdgesTest : public QObject {
     TForm1& f = h.form();
     h.load(h.copyData(QStringLiteral("ui_box.obj")));
     h.statuses.clear();
-    h.click(f.ToolButton6);
+    h.click(Tool(f, "ToolButton6"));
     QCOMPARE(h.desktop().errors, QStringList());
     QCOMPARE(h.statuses,
              (QStringList{QStringLiteral("Set vertexpointer..."),
@@ -42,7 +46,7 @@ class CreaseEdgesTest : public QObject {
     const std::vector<quervik::Tbruchkante> expected = {{1, 2}, {2, 3}, {1, 4}, {3, 4},
                                                         {5, 6}, {6, 7}, {5, 8}, {7, 8},
                                                         {2, 6}, {1, 5}, {3, 7}, {4, 8}};
-    QVERIFY(f.Bruchkanten == expected);
+    QVERIFY(f.creases() == expected);
     QCOMPARE(f.StatusText(), QStringLiteral("Fertig!"));
     QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
 
@@ -72,19 +76,19 @@ class CreaseEdgesTest : public QObject {
     QByteArray box = uitest::ReadBytes(h.copyData(QStringLiteral("ui_box.obj")));
     box += "\nv 5 0 0\nf 1 9 2\nf 3 3 4\n";
     h.load(h.writeFile(QStringLiteral("flach.obj"), box));
-    h.click(f.ToolButton6);
+    h.click(Tool(f, "ToolButton6"));
     QCOMPARE(h.desktop().errors, QStringList());
-    QCOMPARE(f.Bruchkanten.size(), size_t{12});
+    QCOMPARE(f.creases().size(), size_t{12});
     QCOMPARE(f.StatusText(), QStringLiteral("Fertig! 2 Faces ohne Fläche übersprungen"));
 
     QVERIFY(QFile::remove(h.path(QStringLiteral("Bruchkanten.dxf"))));
-    f.EditKantenwinkel->setText(QStringLiteral("270"));
-    h.click(f.ToolButton6);
+    Edit(f, "EditKantenwinkel")->setText(QStringLiteral("270"));
+    h.click(Tool(f, "ToolButton6"));
     QCOMPARE(
         h.desktop().errors,
         QStringList{QStringLiteral("Der Kantenwinkel muss größer als 0° und höchstens 180° sein")});
     QVERIFY(!QFile::exists(h.path(QStringLiteral("Bruchkanten.dxf"))));
-    QVERIFY(f.Bruchkanten.empty());
+    QVERIFY(f.creases().empty());
   }
 
   // Above 90° no box edge is a crease: the file is written all the same,
@@ -93,10 +97,10 @@ class CreaseEdgesTest : public QObject {
     Harness h;
     TForm1& f = h.form();
     h.load(h.copyData(QStringLiteral("ui_box.obj")));
-    f.EditKantenwinkel->setText(QStringLiteral("95"));
-    h.click(f.ToolButton6);
+    Edit(f, "EditKantenwinkel")->setText(QStringLiteral("95"));
+    h.click(Tool(f, "ToolButton6"));
     QCOMPARE(h.desktop().errors, QStringList());
-    QVERIFY(f.Bruchkanten.empty());
+    QVERIFY(f.creases().empty());
     QCOMPARE(f.StatusText(), QStringLiteral("Fertig!"));
     const uitest::DxfFile dxf = uitest::ReadDxf(h.path(QStringLiteral("Bruchkanten.dxf")));
     QVERIFY(dxf.framed);
@@ -118,7 +122,7 @@ class CreaseEdgesTest : public QObject {
           ++runs;
         },
         Qt::QueuedConnection);
-    f.ToolButton6->click();
+    Tool(f, "ToolButton6")->click();
     QCOMPARE(runs, 1);
     QCOMPARE(seen, QStringLiteral("Suche Kanten..."));
     QCOMPARE(f.StatusText(), QStringLiteral("Fertig!"));
@@ -134,18 +138,66 @@ class CreaseEdgesTest : public QObject {
     const QString other = h.copyData(QStringLiteral("ui_trafo.obj"));
     QMetaObject::invokeMethod(
         &f, [&] { h.load(other); }, Qt::QueuedConnection);
-    f.ToolButton6->click();
-    QCOMPARE(f.mesh.V.size(), size_t{5});
-    for (const quervik::Tbruchkante& k : f.Bruchkanten) {
+    Tool(f, "ToolButton6")->click();
+    QCOMPARE(f.mesh().V.size(), size_t{5});
+    for (const quervik::Tbruchkante& k : f.creases()) {
       QVERIFY(k[0] >= 0 && k[0] < 5);
       QVERIFY(k[1] >= 0 && k[1] < 5);
     }
     const uitest::DxfFile dxf = uitest::ReadDxf(h.path(QStringLiteral("Bruchkanten.dxf")));
     if (h.desktop().errors.isEmpty()) {
       QVERIFY(dxf.framed);
-      QCOMPARE(dxf.entities.size(), f.Bruchkanten.size());
+      QCOMPARE(dxf.entities.size(), f.creases().size());
     }
     QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
+  }
+
+  // A threshold that is no number ends the command after the normals, before
+  // the search: the error box, no list, no file.
+  void thresholdThatIsNoNumber() {
+    Harness h;
+    TForm1& f = h.form();
+    h.load(h.copyData(QStringLiteral("ui_box.obj")));
+    for (const char* bad : {"abc", "", "85°", "1e999"}) {
+      h.desktop().errors.clear();
+      Edit(f, "EditKantenwinkel")->setText(QString::fromUtf8(bad));
+      h.click(Tool(f, "ToolButton6"));
+      QCOMPARE(h.desktop().errors,
+               QStringList{QStringLiteral("'") + QString::fromUtf8(bad) +
+                           QStringLiteral("' ist kein gültiger Gleitkommawert")});
+      QCOMPARE(f.StatusText(), QStringLiteral("Normale rechnen"));
+      QVERIFY(f.creases().empty());
+      QVERIFY(!QFile::exists(h.path(QStringLiteral("Bruchkanten.dxf"))));
+    }
+  }
+
+  // A search run by the events of that moment (a second command) does not
+  // double the list; neither does one followed by a load: the search runs
+  // on the mesh loaded, and counts its face without area.
+  void searchRunByTheEvents() {
+    Harness h;
+    TForm1& f = h.form();
+    h.load(h.copyData(QStringLiteral("ui_box.obj")));
+    QMetaObject::invokeMethod(
+        &f, [&] { f.ToolButton6Click(); }, Qt::QueuedConnection);
+    h.click(Tool(f, "ToolButton6"));
+    QCOMPARE(h.desktop().errors, QStringList());
+    QCOMPARE(f.creases().size(), size_t{12});
+
+    QByteArray box = uitest::ReadBytes(h.path(QStringLiteral("ui_box.obj")));
+    box += "\nf 2 2 5\n";
+    const QString flat = h.writeFile(QStringLiteral("flach.obj"), box);
+    QMetaObject::invokeMethod(
+        &f,
+        [&] {
+          f.ToolButton6Click();
+          h.load(flat);
+        },
+        Qt::QueuedConnection);
+    h.click(Tool(f, "ToolButton6"));
+    QCOMPARE(h.desktop().errors, QStringList());
+    QCOMPARE(f.creases().size(), size_t{12});
+    QCOMPARE(f.StatusText(), QStringLiteral("Fertig! 1 Faces ohne Fläche übersprungen"));
   }
 
   // The up-down writes its position before the step: the first step gives
@@ -156,23 +208,23 @@ class CreaseEdgesTest : public QObject {
     TForm1& f = h.form();
     h.load(h.copyData(QStringLiteral("ui_box.obj")));
     h.stepUpDown(true);
-    QCOMPARE(f.EditKantenwinkel->text(), QStringLiteral("20"));
+    QCOMPARE(Edit(f, "EditKantenwinkel")->text(), QStringLiteral("20"));
     h.stepUpDown(true);
-    QCOMPARE(f.EditKantenwinkel->text(), QStringLiteral("21"));
+    QCOMPARE(Edit(f, "EditKantenwinkel")->text(), QStringLiteral("21"));
 
-    f.EditKantenwinkel->setText(QStringLiteral("30,5"));
-    h.click(f.ToolButton6);
+    Edit(f, "EditKantenwinkel")->setText(QStringLiteral("30,5"));
+    h.click(Tool(f, "ToolButton6"));
     QCOMPARE(h.desktop().errors,
              QStringList{QStringLiteral("'30,5' ist kein gültiger Gleitkommawert")});
     QVERIFY(!QFile::exists(h.path(QStringLiteral("Bruchkanten.dxf"))));
-    QVERIFY(f.Bruchkanten.empty());
+    QVERIFY(f.creases().empty());
     QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
 
     h.desktop().errors.clear();
-    f.EditKantenwinkel->setText(QStringLiteral("30.5"));
-    h.click(f.ToolButton6);
+    Edit(f, "EditKantenwinkel")->setText(QStringLiteral("30.5"));
+    h.click(Tool(f, "ToolButton6"));
     QCOMPARE(h.desktop().errors, QStringList());
-    QCOMPARE(f.Bruchkanten.size(), size_t{12});
+    QCOMPARE(f.creases().size(), size_t{12});
     QVERIFY(QFile::exists(h.path(QStringLiteral("Bruchkanten.dxf"))));
   }
 
@@ -182,11 +234,11 @@ class CreaseEdgesTest : public QObject {
     Harness h;
     TForm1& f = h.form();
     h.load(h.copyData(QStringLiteral("ui_box.obj")));
-    f.EditdZ->setText(QStringLiteral("10"));
-    h.click(f.ButtonTrafo);
-    h.click(f.ToolButton6);
+    Edit(f, "EditdZ")->setText(QStringLiteral("10"));
+    h.click(Control<QPushButton>(f, "ButtonTrafo"));
+    h.click(Tool(f, "ToolButton6"));
     QCOMPARE(h.desktop().errors, QStringList());
-    QCOMPARE(f.Bruchkanten.size(), size_t{12});
+    QCOMPARE(f.creases().size(), size_t{12});
     const uitest::DxfFile dxf = uitest::ReadDxf(h.path(QStringLiteral("Bruchkanten.dxf")));
     QCOMPARE(dxf.entities.front().value(QStringLiteral(" 30")),
              QStringLiteral(" 1.00000000000000E+0001"));
@@ -199,11 +251,11 @@ class CreaseEdgesTest : public QObject {
     TForm1& f = h.form();
     const QString previous = QDir::currentPath();
     QVERIFY(QDir::setCurrent(h.dir()));
-    h.click(f.ToolButton6);
+    h.click(Tool(f, "ToolButton6"));
     const bool written = QFile::exists(h.path(QStringLiteral("Bruchkanten.dxf")));
     QDir::setCurrent(previous);
     QCOMPARE(h.desktop().errors, QStringList{QStringLiteral("Kein Dreiecksnetz geladen")});
-    QVERIFY(f.Bruchkanten.empty());
+    QVERIFY(f.creases().empty());
     QVERIFY(!written);
     QCOMPARE(f.StatusText(), QString());
   }

@@ -8,7 +8,11 @@
 
 #include "ui_test_support.h"
 
+using uitest::Control;
+using uitest::Edit;
 using uitest::Harness;
+using uitest::Label;
+using uitest::Tool;
 
 namespace {
 
@@ -42,7 +46,7 @@ class ExportsTest : public QObject {
     Harness h;
     TForm1& f = h.form();
     h.load(h.copyData(QStringLiteral("ui_box.obj")));
-    h.click(f.ToolButton3);
+    h.click(Tool(f, "ToolButton3"));
     QCOMPARE(h.desktop().errors, QStringList());
     QCOMPARE(f.StatusText(), QStringLiteral("DXF Datei von Schnittlinie erzeugt"));
     const QString file = h.path(QStringLiteral("S2_500.dxf"));
@@ -74,17 +78,17 @@ class ExportsTest : public QObject {
     h.section(QStringLiteral("1"));
     h.mousePress(Qt::LeftButton, QPoint(100, 100));  // a pan, undone by the fit
     h.mouseMove(Qt::LeftButton, QPoint(140, 130));
-    f.EditLevel->setText(QStringLiteral("3"));
-    h.click(f.ToolButton3);
+    Edit(f, "EditLevel")->setText(QStringLiteral("3"));
+    h.click(Tool(f, "ToolButton3"));
     QCOMPARE(h.desktop().errors, QStringList());
     const uitest::DxfFile dxf = uitest::ReadDxf(h.path(QStringLiteral("S3.dxf")));
     QCOMPARE(Layers(dxf), Repeat(QStringLiteral("SCHNITT3"), 8));
     for (const uitest::DxfEntity& e : dxf.entities)
       QCOMPARE(e.value(QStringLiteral(" 30")), QStringLiteral(" 3.00000000000000E+0000"));
-    QCOMPARE(f.Contour.Level, 3.0);
-    QCOMPARE(f.EditMasse->text(), QStringLiteral("   200"));
-    QCOMPARE(f.xoffset, 0.0);
-    QCOMPARE(f.yoffset, 10.0);
+    QCOMPARE(f.contour().Level, 3.0);
+    QCOMPARE(Edit(f, "EditMasse")->text(), QStringLiteral("   200"));
+    QCOMPARE(f.view().xoffset, 0.0);
+    QCOMPARE(f.view().yoffset, 10.0);
     QCOMPARE(f.StatusText(), QStringLiteral("DXF Datei von Schnittlinie erzeugt"));
   }
 
@@ -104,12 +108,12 @@ class ExportsTest : public QObject {
     TForm1& f = h.form();
     h.load(h.copyData(QStringLiteral("ui_box.obj")));
     const QString status = f.StatusText();
-    f.EditLevel->setText(level);
-    h.click(f.ToolButton3);
+    Edit(f, "EditLevel")->setText(level);
+    h.click(Tool(f, "ToolButton3"));
     QCOMPARE(h.desktop().errors,
              QStringList{QStringLiteral("'%1' ist kein gültiger Gleitkommawert").arg(level)});
     QCOMPARE(QDir(h.dir()).entryList(QDir::Files), QStringList{QStringLiteral("ui_box.obj")});
-    QCOMPARE(f.Contour.Level, 2.5);
+    QCOMPARE(f.contour().Level, 2.5);
     QCOMPARE(f.StatusText(), status);
     QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
   }
@@ -121,11 +125,11 @@ class ExportsTest : public QObject {
     Harness h;
     TForm1& f = h.form();
     h.load(h.copyData(QStringLiteral("ui_box.obj")));
-    f.EditLevel->setText(QStringLiteral("   3.000 "));
-    h.click(f.ToolButton3);
-    h.click(f.ButtonTrafo);
-    QCOMPARE(f.EditLevel->text(), QStringLiteral("     2.500"));
-    h.click(f.ToolButton3);
+    Edit(f, "EditLevel")->setText(QStringLiteral("   3.000 "));
+    h.click(Tool(f, "ToolButton3"));
+    h.click(Control<QPushButton>(f, "ButtonTrafo"));
+    QCOMPARE(Edit(f, "EditLevel")->text(), QStringLiteral("     2.500"));
+    h.click(Tool(f, "ToolButton3"));
     QCOMPARE(h.desktop().errors, QStringList());
     QCOMPARE(QDir(h.dir()).entryList(QDir::Files),
              (QStringList{QStringLiteral("S2_500.dxf"), QStringLiteral("S3_000.dxf"),
@@ -147,15 +151,17 @@ class ExportsTest : public QObject {
     for (const char* name : {"S1.dxf", "Schnitte.dxf", "Bruchkanten.dxf"})
       h.writeFile(QString::fromLatin1(name), old);
     const QStringList before = QDir(h.dir()).entryList(QDir::Files | QDir::Hidden);
-    f.EditLevel->setText(QStringLiteral("1"));
-    for (QToolButton* b : {f.ToolButton3, f.ToolButton4, f.ToolButton5, f.ToolButton6}) h.click(b);
+    Edit(f, "EditLevel")->setText(QStringLiteral("1"));
+    for (QToolButton* b : {Tool(f, "ToolButton3"), Tool(f, "ToolButton4"), Tool(f, "ToolButton5"),
+                           Tool(f, "ToolButton6")})
+      h.click(b);
     const QStringList after = QDir(h.dir()).entryList(QDir::Files | QDir::Hidden);
     QDir::setCurrent(previous);
 
     QCOMPARE(h.desktop().errors, QStringList(4, QStringLiteral("Kein Dreiecksnetz geladen")));
     QCOMPARE(after, before);
     for (const QString& name : after) QCOMPARE(uitest::ReadBytes(h.path(name)), old);
-    QCOMPARE(f.EditLevel->text(), QStringLiteral("1"));
+    QCOMPARE(Edit(f, "EditLevel")->text(), QStringLiteral("1"));
     QCOMPARE(f.StatusText(), QString());
     QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
   }
@@ -169,7 +175,7 @@ class ExportsTest : public QObject {
     h.load(h.copyData(QStringLiteral("ui_box.obj")));
     h.statuses.clear();
     h.statusCursors.clear();
-    h.click(f.ToolButton4);
+    h.click(Tool(f, "ToolButton4"));
     QCOMPARE(h.desktop().errors, QStringList());
     QCOMPARE(h.statuses, QStringList{QStringLiteral("Schreibe 13 Faces...")});
     QCOMPARE(h.statusCursors, QList<Qt::CursorShape>{Qt::WaitCursor});
@@ -198,7 +204,7 @@ class ExportsTest : public QObject {
     TForm1& f = h.form();
     h.load(h.copyData(QStringLiteral("ui_box.obj")));
     h.statuses.clear();
-    h.click(f.ToolButton5);
+    h.click(Tool(f, "ToolButton5"));
     QCOMPARE(h.desktop().errors, QStringList());
     QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
     const uitest::DxfFile dxf = uitest::ReadDxf(h.path(QStringLiteral("Schnitte.dxf")));
@@ -208,13 +214,13 @@ class ExportsTest : public QObject {
     for (const char* l : {"S   0.000d", "S   1.000d", "S   2.000d", "S   3.000d", "S   4.000d"})
       expected << Repeat(QString::fromLatin1(l), 8);
     QCOMPARE(Layers(dxf), expected);
-    QCOMPARE(f.EditLevel->text(), QStringLiteral("   5.000"));
-    QCOMPARE(f.Contour.Level, 5.0);
-    QVERIFY(f.Contour.Contours.empty());
+    QCOMPARE(Edit(f, "EditLevel")->text(), QStringLiteral("   5.000"));
+    QCOMPARE(f.contour().Level, 5.0);
+    QVERIFY(f.contour().Contours.empty());
     QCOMPARE(h.statuses, QStringList());  // the series shows no message
     // The section export afterwards writes that section; the padded level
     // text names its layer, the name goes without the blanks.
-    h.click(f.ToolButton3);
+    h.click(Tool(f, "ToolButton3"));
     const uitest::DxfFile last = uitest::ReadDxf(h.path(QStringLiteral("S5_000.dxf")));
     QVERIFY(last.framed);
     QVERIFY(last.entities.empty());
@@ -243,21 +249,21 @@ class ExportsTest : public QObject {
     h.load(h.copyData(QStringLiteral("ui_box.obj")));
     const QString file = h.path(QStringLiteral("Schnitte.dxf"));
 
-    f.EditDeltaH->setText(step);
-    h.click(f.ToolButton5);
+    Edit(f, "EditDeltaH")->setText(step);
+    h.click(Tool(f, "ToolButton5"));
     QCOMPARE(h.desktop().errors.size(), 1);
     if (!error.isEmpty()) QCOMPARE(h.desktop().errors.first(), error);
     QVERIFY(!h.desktop().errors.first().isEmpty());
     QVERIFY(!QFile::exists(file));
     QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
 
-    f.EditDeltaH->setText(QStringLiteral("2"));
-    h.click(f.ToolButton5);
+    Edit(f, "EditDeltaH")->setText(QStringLiteral("2"));
+    h.click(Tool(f, "ToolButton5"));
     QCOMPARE(h.desktop().errors.size(), 1);
     const QByteArray good = uitest::ReadBytes(file);
     QVERIFY(good.startsWith(kOpening));
-    f.EditDeltaH->setText(step);
-    h.click(f.ToolButton5);
+    Edit(f, "EditDeltaH")->setText(step);
+    h.click(Tool(f, "ToolButton5"));
     QCOMPARE(h.desktop().errors.size(), 2);
     QCOMPARE(uitest::ReadBytes(file), good);
     QCOMPARE(QDir(h.dir()).entryList(QDir::Files),
@@ -271,16 +277,17 @@ class ExportsTest : public QObject {
     TForm1& f = h.form();
     const QString obj = h.copyData(QStringLiteral("ui_box.obj"));
     h.load(obj);
-    f.Edit1->setText(h.path(QStringLiteral("fehlt/ui_box.obj")));
-    for (QToolButton* b : {f.ToolButton3, f.ToolButton4, f.ToolButton5, f.ToolButton6}) {
+    Edit(f, "Edit1")->setText(h.path(QStringLiteral("fehlt/ui_box.obj")));
+    for (QToolButton* b : {Tool(f, "ToolButton3"), Tool(f, "ToolButton4"), Tool(f, "ToolButton5"),
+                           Tool(f, "ToolButton6")}) {
       h.desktop().errors.clear();
       h.click(b);
       QCOMPARE(h.desktop().errors, QStringList{QStringLiteral("Ungültiger Dateiname")});
       QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
     }
-    f.Edit1->setText(obj);
+    Edit(f, "Edit1")->setText(obj);
     h.desktop().errors.clear();
-    h.click(f.ToolButton4);
+    h.click(Tool(f, "ToolButton4"));
     QCOMPARE(h.desktop().errors, QStringList());
     QVERIFY(uitest::ReadDxf(h.path(QStringLiteral("ui_box.DXF"))).framed);
   }

@@ -10,7 +10,11 @@
 #include "core/number_format.h"
 #include "ui_test_support.h"
 
+using uitest::Control;
+using uitest::Edit;
 using uitest::Harness;
+using uitest::Label;
+using uitest::Tool;
 
 // ui_box.obj, the closed box used by most window tests:
 //
@@ -35,31 +39,31 @@ class LoadTest : public QObject {
     TForm1& f = h.form();
     const QString obj = h.copyData(QStringLiteral("ui_box.obj"));
     QStringList levels;  // every text the level field showed during the load
-    const QMetaObject::Connection watch =
-        connect(f.EditLevel, &QLineEdit::textChanged, this, [&](const QString& t) { levels << t; });
+    const QMetaObject::Connection watch = connect(Edit(f, "EditLevel"), &QLineEdit::textChanged,
+                                                  this, [&](const QString& t) { levels << t; });
     h.load(obj);
     disconnect(watch);
     QCOMPARE(h.desktop().errors, QStringList());
     QCOMPARE(h.desktop().warnings, QStringList());
     QCOMPARE(h.desktop().dialogCalls, 1);
-    QCOMPARE(f.Edit1->text(), obj);
-    QCOMPARE(f.mesh.V.size(), size_t{9});
-    QCOMPARE(f.mesh.Fc.size(), size_t{13});
-    QCOMPARE(f.Label2->text(), QStringLiteral("Schnitthöhe 0.000 - 5.000"));
-    QCOMPARE(f.TrackBar1->value(), 347);
+    QCOMPARE(Edit(f, "Edit1")->text(), obj);
+    QCOMPARE(f.mesh().V.size(), size_t{9});
+    QCOMPARE(f.mesh().Fc.size(), size_t{13});
+    QCOMPARE(Label(f, "Label2")->text(), QStringLiteral("Schnitthöhe 0.000 - 5.000"));
+    QCOMPARE(Control<QSlider>(f, "TrackBar1")->value(), 347);
     // Section and volume belong to the middle height in the field; the
     // slider's own level (2.496) is never shown nor cut.
     QCOMPARE(levels, QStringList{QStringLiteral("2.500")});
-    QCOMPARE(f.EditLevel->text(), QStringLiteral("2.500"));
-    QCOMPARE(f.Contour.Level, 2.5);
-    QCOMPARE(f.Contour.Contours.size(), size_t{8});
-    QCOMPARE(f.Contour.Points.size(), size_t{8});
-    QCOMPARE(f.EditMasse->text(), QStringLiteral("   250"));
+    QCOMPARE(Edit(f, "EditLevel")->text(), QStringLiteral("2.500"));
+    QCOMPARE(f.contour().Level, 2.5);
+    QCOMPARE(f.contour().Contours.size(), size_t{8});
+    QCOMPARE(f.contour().Points.size(), size_t{8});
+    QCOMPARE(Edit(f, "EditMasse")->text(), QStringLiteral("   250"));
     // The first fit divides the x extent 10 by the laid-out width 695.
-    QCOMPARE(f.mf, 10.0 / 695.0);
-    QCOMPARE(f.xoffset, 0.0);
-    QCOMPARE(f.yoffset, 10.0);
-    QCOMPARE(f.EditMasstab->text(), QStringLiteral(" 69.500000"));
+    QCOMPARE(f.view().mf, 10.0 / 695.0);
+    QCOMPARE(f.view().xoffset, 0.0);
+    QCOMPARE(f.view().yoffset, 10.0);
+    QCOMPARE(Edit(f, "EditMasstab")->text(), QStringLiteral(" 69.500000"));
     QCOMPARE(f.StatusText(), QStringLiteral("9 Vertices 1 Verticenormals 13 Faces geladen"));
     // The file is read under the wait cursor; the arrow comes back at the end.
     QCOMPARE(h.statuses,
@@ -86,8 +90,8 @@ class LoadTest : public QObject {
     h.load(h.copyData(QStringLiteral("ui_trafo.obj")));
     QCOMPARE(h.desktop().errors, QStringList());
     QCOMPARE(h.form().StatusText(), QStringLiteral("5 Vertices 3 Verticenormals 2 Faces geladen"));
-    QCOMPARE(h.form().Label2->text(), QStringLiteral("Schnitthöhe 0.000 - 1.000"));
-    QCOMPARE(h.form().EditLevel->text(), QStringLiteral("0.500"));
+    QCOMPARE(Label(h.form(), "Label2")->text(), QStringLiteral("Schnitthöhe 0.000 - 1.000"));
+    QCOMPARE(Edit(h.form(), "EditLevel")->text(), QStringLiteral("0.500"));
   }
 
   // The slider already stands at 347, yet the second load cuts the new
@@ -98,17 +102,17 @@ class LoadTest : public QObject {
     TForm1& f = h.form();
     h.load(h.copyData(QStringLiteral("ui_box.obj")));
     h.section(QStringLiteral("1"));
-    QCOMPARE(f.EditMasse->text(), QStringLiteral("   400"));
+    QCOMPARE(Edit(f, "EditMasse")->text(), QStringLiteral("   400"));
     const QImage box = h.picture();
     h.load(h.copyData(QStringLiteral("ui_trafo.obj")));
     QCOMPARE(h.desktop().errors, QStringList());
-    QCOMPARE(f.TrackBar1->value(), 347);
-    QCOMPARE(f.EditLevel->text(), QStringLiteral("0.500"));
-    QCOMPARE(f.Contour.Level, 0.5);
-    QCOMPARE(f.Contour.Contours.size(), size_t{1});  // (0.5, 0) - (0, 0.5)
-    QCOMPARE(f.EditMasse->text(), QStringLiteral("     0"));
-    QCOMPARE(f.xoffset, 0.0);
-    QCOMPARE(f.yoffset, 0.5);
+    QCOMPARE(Control<QSlider>(f, "TrackBar1")->value(), 347);
+    QCOMPARE(Edit(f, "EditLevel")->text(), QStringLiteral("0.500"));
+    QCOMPARE(f.contour().Level, 0.5);
+    QCOMPARE(f.contour().Contours.size(), size_t{1});  // (0.5, 0) - (0, 0.5)
+    QCOMPARE(Edit(f, "EditMasse")->text(), QStringLiteral("     0"));
+    QCOMPARE(f.view().xoffset, 0.0);
+    QCOMPARE(f.view().yoffset, 0.5);
     QVERIFY(h.picture() != box);
     QCOMPARE(f.StatusText(), QStringLiteral("5 Vertices 3 Verticenormals 2 Faces geladen"));
   }
@@ -123,12 +127,12 @@ class LoadTest : public QObject {
     h.load(h.copyData(QStringLiteral("ui_comma.obj")));
     QCOMPARE(h.desktop().errors, QStringList());
     QCOMPARE(quervik::DecimalSeparator(), ',');
-    QCOMPARE(f.Label2->text(), QStringLiteral("Schnitthöhe 0,500 - 3,250"));
-    QCOMPARE(f.EditLevel->text(), QStringLiteral("1,875"));
-    QCOMPARE(f.Contour.Level, 1.875);
-    QCOMPARE(f.Contour.Contours.size(), size_t{1});
-    QCOMPARE(f.mesh.V[4].x, 1.5);
-    QCOMPARE(f.mesh.V[4].z, 3.25);
+    QCOMPARE(Label(f, "Label2")->text(), QStringLiteral("Schnitthöhe 0,500 - 3,250"));
+    QCOMPARE(Edit(f, "EditLevel")->text(), QStringLiteral("1,875"));
+    QCOMPARE(f.contour().Level, 1.875);
+    QCOMPARE(f.contour().Contours.size(), size_t{1});
+    QCOMPARE(f.mesh().V[4].x, 1.5);
+    QCOMPARE(f.mesh().V[4].z, 3.25);
 
     QWidget other;
     other.resize(100, 100);
@@ -140,7 +144,7 @@ class LoadTest : public QObject {
     QVERIFY(QTest::qWaitForWindowActive(&f));
     QCOMPARE(quervik::DecimalSeparator(), '.');
 
-    h.click(f.ToolButtonRechnen);
+    h.click(Tool(f, "ToolButtonRechnen"));
     QCOMPARE(h.desktop().errors,
              QStringList{QStringLiteral("'1,875' ist kein gültiger Gleitkommawert")});
     QCOMPARE(f.StatusText(), QStringLiteral("Rechnen..."));
@@ -164,13 +168,13 @@ class LoadTest : public QObject {
     const QString missing = h.path(QStringLiteral("fehlt.obj"));
     h.load(missing);
     QCOMPARE(h.desktop().errors, QStringList{QStringLiteral("Datei nicht gefunden")});
-    QCOMPARE(f.mesh.V.size(), size_t{9});
-    QCOMPARE(f.mesh.Fc.size(), size_t{13});
-    QCOMPARE(f.mesh.zmax, 5.0);
-    QCOMPARE(f.Label2->text(), QStringLiteral("Schnitthöhe 0.000 - 5.000"));
-    QCOMPARE(f.EditLevel->text(), QStringLiteral("2.500"));
-    QCOMPARE(f.TrackBar1->value(), 347);
-    QCOMPARE(f.Edit1->text(), h.path(QStringLiteral("ui_box.obj")));
+    QCOMPARE(f.mesh().V.size(), size_t{9});
+    QCOMPARE(f.mesh().Fc.size(), size_t{13});
+    QCOMPARE(f.mesh().zmax, 5.0);
+    QCOMPARE(Label(f, "Label2")->text(), QStringLiteral("Schnitthöhe 0.000 - 5.000"));
+    QCOMPARE(Edit(f, "EditLevel")->text(), QStringLiteral("2.500"));
+    QCOMPARE(Control<QSlider>(f, "TrackBar1")->value(), 347);
+    QCOMPARE(Edit(f, "Edit1")->text(), h.path(QStringLiteral("ui_box.obj")));
     QCOMPARE(f.StatusText(), QStringLiteral("OBJ-Datei lesen ..."));
     QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
   }
@@ -184,21 +188,21 @@ class LoadTest : public QObject {
     TForm1& f = h.form();
     const QString obj = h.copyData(QStringLiteral("ui_box.obj"));
     h.load(obj);
-    const std::vector<quervik::Tvertex> before = f.mesh.V;
+    const std::vector<quervik::Tvertex> before = f.mesh().V;
     QVERIFY(QDir(h.dir()).mkdir(QStringLiteral("neu")));
     h.load(h.copyData(QStringLiteral("ui_badface.obj"), QStringLiteral("neu/ui_badface.obj")));
     QCOMPARE(h.desktop().errors.size(), 1);
     const QString text = h.desktop().errors.first();
     QVERIFY2(text.startsWith(QStringLiteral("Zeile ")), qPrintable(text));
     QVERIFY2(text.contains(QLatin1Char('4')), qPrintable(text));
-    QCOMPARE(f.mesh.V.size(), before.size());
-    QCOMPARE(f.mesh.V[7].x, before[7].x);
-    QCOMPARE(f.mesh.Fc.size(), size_t{13});
-    QCOMPARE(f.Label2->text(), QStringLiteral("Schnitthöhe 0.000 - 5.000"));
-    QCOMPARE(f.EditLevel->text(), QStringLiteral("2.500"));
+    QCOMPARE(f.mesh().V.size(), before.size());
+    QCOMPARE(f.mesh().V[7].x, before[7].x);
+    QCOMPARE(f.mesh().Fc.size(), size_t{13});
+    QCOMPARE(Label(f, "Label2")->text(), QStringLiteral("Schnitthöhe 0.000 - 5.000"));
+    QCOMPARE(Edit(f, "EditLevel")->text(), QStringLiteral("2.500"));
     QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
-    QCOMPARE(f.Edit1->text(), obj);
-    h.click(f.ToolButton4);
+    QCOMPARE(Edit(f, "Edit1")->text(), obj);
+    h.click(Tool(f, "ToolButton4"));
     QCOMPARE(h.desktop().errors.size(), 1);
     QVERIFY(uitest::ReadDxf(h.path(QStringLiteral("ui_box.DXF"))).framed);
     QCOMPARE(QDir(h.path(QStringLiteral("neu"))).entryList(QDir::Files),
@@ -212,11 +216,11 @@ class LoadTest : public QObject {
     h.load(QString());
     QCOMPARE(h.desktop().dialogCalls, 1);
     QCOMPARE(h.desktop().errors, QStringList());
-    QVERIFY(f.mesh.V.empty());
-    QCOMPARE(f.Edit1->text(), QString());
-    QCOMPARE(f.Label2->text(), QStringLiteral("Schnitt bei Höhe"));
-    QCOMPARE(f.EditLevel->text(), QString());
-    QCOMPARE(f.TrackBar1->value(), 0);
+    QVERIFY(f.mesh().V.empty());
+    QCOMPARE(Edit(f, "Edit1")->text(), QString());
+    QCOMPARE(Label(f, "Label2")->text(), QStringLiteral("Schnitt bei Höhe"));
+    QCOMPARE(Edit(f, "EditLevel")->text(), QString());
+    QCOMPARE(Control<QSlider>(f, "TrackBar1")->value(), 0);
     QCOMPARE(f.StatusText(), QString());
     QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
   }
@@ -229,22 +233,22 @@ class LoadTest : public QObject {
     TForm1& f = h.form();
     const QString obj = h.copyData(QStringLiteral("ui_box.obj"));
     h.load(obj);
-    f.EditdZ->setText(QStringLiteral("10"));
-    h.click(f.ButtonTrafo);
-    const std::vector<quervik::Tvertex> moved = f.mesh.V;
+    Edit(f, "EditdZ")->setText(QStringLiteral("10"));
+    h.click(Control<QPushButton>(f, "ButtonTrafo"));
+    const std::vector<quervik::Tvertex> moved = f.mesh().V;
     const QString status = f.StatusText();
     h.writeFile(QStringLiteral("ui_box.obj"), uitest::DataFile(QStringLiteral("ui_trafo.obj")));
     h.statuses.clear();
     h.load(QString());
     QCOMPARE(h.desktop().dialogCalls, 2);
     QCOMPARE(h.desktop().errors, QStringList());
-    QCOMPARE(f.Edit1->text(), obj);
-    QCOMPARE(f.mesh.V.size(), moved.size());
-    QCOMPARE(f.mesh.V[5].z, moved[5].z);
-    QCOMPARE(f.mesh.zmax, 15.0);
-    QCOMPARE(f.Label2->text(), QStringLiteral("Schnitthöhe 10.000 - 15.000"));
-    QCOMPARE(f.EditLevel->text(), QStringLiteral("    12.500"));
-    QCOMPARE(f.Contour.Level, 12.5);
+    QCOMPARE(Edit(f, "Edit1")->text(), obj);
+    QCOMPARE(f.mesh().V.size(), moved.size());
+    QCOMPARE(f.mesh().V[5].z, moved[5].z);
+    QCOMPARE(f.mesh().zmax, 15.0);
+    QCOMPARE(Label(f, "Label2")->text(), QStringLiteral("Schnitthöhe 10.000 - 15.000"));
+    QCOMPARE(Edit(f, "EditLevel")->text(), QStringLiteral("    12.500"));
+    QCOMPARE(f.contour().Level, 12.5);
     QCOMPARE(h.statuses, QStringList());
     QCOMPARE(f.StatusText(), status);
     QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
@@ -261,10 +265,10 @@ class LoadTest : public QObject {
              QStringList{QStringLiteral("Die Datei '%1' enthält keine Flächen und ist kein "
                                         "Dreiecksnetz im OBJ-Format")
                              .arg(empty)});
-    QVERIFY(f.mesh.V.empty());
+    QVERIFY(f.mesh().V.empty());
     QCOMPARE(f.StatusText(), QStringLiteral("OBJ-Datei lesen ..."));
-    QCOMPARE(f.Label2->text(), QStringLiteral("Schnitt bei Höhe"));
-    QCOMPARE(f.EditLevel->text(), QString());
+    QCOMPARE(Label(f, "Label2")->text(), QStringLiteral("Schnitt bei Höhe"));
+    QCOMPARE(Edit(f, "EditLevel")->text(), QString());
     QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
   }
 
@@ -288,9 +292,9 @@ class LoadTest : public QObject {
     h.load(h.copyData(QStringLiteral("ui_box.obj")));
     h.load(h.writeFile(QStringLiteral("schlecht.obj"), text));
     QCOMPARE(h.desktop().errors, QStringList{error});
-    QCOMPARE(f.mesh.V.size(), size_t{9});
-    QCOMPARE(f.mesh.Fc.size(), size_t{13});
-    QCOMPARE(f.Label2->text(), QStringLiteral("Schnitthöhe 0.000 - 5.000"));
+    QCOMPARE(f.mesh().V.size(), size_t{9});
+    QCOMPARE(f.mesh().Fc.size(), size_t{13});
+    QCOMPARE(Label(f, "Label2")->text(), QStringLiteral("Schnitthöhe 0.000 - 5.000"));
   }
 
   // The box of ui_box.obj written as six quadrilaterals: each is split in
@@ -310,7 +314,7 @@ class LoadTest : public QObject {
     QCOMPARE(f.StatusText(), QStringLiteral("9 Vertices 1 Verticenormals 13 Faces geladen"));
     h.section(QStringLiteral("2.496"));
     QCOMPARE(f.StatusText(), QStringLiteral("Fertig: Schnittlinie 8 Punkte 8 Linien"));
-    QCOMPARE(f.EditMasse->text(), QStringLiteral("   250"));
+    QCOMPARE(Edit(f, "EditMasse")->text(), QStringLiteral("   250"));
     h.section(QStringLiteral("0"));
     QCOMPARE(f.StatusText(), triangleBoxAtZero);
   }
@@ -327,7 +331,7 @@ class LoadTest : public QObject {
              QStringList{QStringLiteral("2 Koordinaten fehlen oder sind keine gültigen Zahlen und "
                                         "wurden als 0 gelesen (Zeilen 2, 4)")});
     QCOMPARE(f.StatusText(), QStringLiteral("5 Vertices 1 Verticenormals 3 Faces geladen"));
-    QCOMPARE(f.mesh.V[4].z, 0.0);
+    QCOMPARE(f.mesh().V[4].z, 0.0);
     QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
   }
 };

@@ -7,7 +7,11 @@
 
 #include "ui_test_support.h"
 
+using uitest::Control;
+using uitest::Edit;
 using uitest::Harness;
+using uitest::Label;
+using uitest::Tool;
 
 namespace {
 
@@ -48,9 +52,9 @@ class NavigationTest : public QObject {
     h.load(h.copyData(QStringLiteral("ui_pan.obj")));
     h.paintBox()->resize(512, h.paintBox()->height());
     h.section(QStringLiteral("0"));
-    QCOMPARE(h.form().mf, 1.0 / 64);
-    QCOMPARE(h.form().xoffset, 0.0);
-    QCOMPARE(h.form().yoffset, 4.0);
+    QCOMPARE(h.form().view().mf, 1.0 / 64);
+    QCOMPARE(h.form().view().xoffset, 0.0);
+    QCOMPARE(h.form().view().yoffset, 4.0);
   }
 
  private slots:
@@ -61,16 +65,16 @@ class NavigationTest : public QObject {
   void measuringDistanceAndDirection() {
     Harness h;
     TForm1& f = h.form();
-    f.mf = 0.5;
-    h.click(f.ToolButton2);
-    QVERIFY(f.ToolButton2->isChecked());
+    h.setScale(QStringLiteral("2"));  // mf = 0.5
+    h.click(Tool(f, "ToolButton2"));
+    QVERIFY(Tool(f, "ToolButton2")->isChecked());
     QCOMPARE(f.StatusText(), QStringLiteral("Bitte nacheinander zwei Punkte anklicken"));
     QCOMPARE(uitest::AppCursorShape(), Qt::CrossCursor);
 
     h.mousePress(Qt::LeftButton, QPoint(100, 100));
     h.mouseRelease(Qt::LeftButton, QPoint(100, 100));
-    QCOMPARE(f.Mousesavex, 100);
-    QCOMPARE(f.mousesavey, 100);
+    QCOMPARE(f.savedMouse().x(), 100);
+    QCOMPARE(f.savedMouse().y(), 100);
     h.mousePress(Qt::LeftButton, QPoint(130, 140));
     h.mouseRelease(Qt::LeftButton, QPoint(130, 140));
     QCOMPARE(f.StatusText(), Measure("    25.000", "   53.1301"));
@@ -97,8 +101,8 @@ class NavigationTest : public QObject {
     QFETCH(QString, status);
     Harness h;
     TForm1& f = h.form();
-    f.mf = 0.5;
-    h.click(f.ToolButton2);
+    h.setScale(QStringLiteral("2"));  // mf = 0.5
+    h.click(Tool(f, "ToolButton2"));
     h.mousePress(Qt::LeftButton, QPoint(100, 100));
     h.mouseRelease(Qt::LeftButton, QPoint(100, 100));
     h.mousePress(Qt::LeftButton, second);
@@ -111,21 +115,21 @@ class NavigationTest : public QObject {
   void measuringModeOff() {
     Harness h;
     TForm1& f = h.form();
-    f.mf = 0.5;
-    h.click(f.ToolButton2);
+    h.setScale(QStringLiteral("2"));  // mf = 0.5
+    h.click(Tool(f, "ToolButton2"));
     h.mousePress(Qt::RightButton, QPoint(10, 20));
     h.mouseRelease(Qt::RightButton, QPoint(10, 20));
     QCOMPARE(f.StatusText(), QStringLiteral("Bitte nacheinander zwei Punkte anklicken"));
-    QCOMPARE(f.Mousesavex, 10);
-    QCOMPARE(f.mousesavey, 20);
-    h.click(f.ToolButton2);
-    QVERIFY(!f.ToolButton2->isChecked());
+    QCOMPARE(f.savedMouse().x(), 10);
+    QCOMPARE(f.savedMouse().y(), 20);
+    h.click(Tool(f, "ToolButton2"));
+    QVERIFY(!Tool(f, "ToolButton2")->isChecked());
     QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
     QCOMPARE(f.StatusText(), QStringLiteral("Bitte nacheinander zwei Punkte anklicken"));
     h.mousePress(Qt::LeftButton, QPoint(40, 60));
     QCOMPARE(f.StatusText(), QStringLiteral("Bitte nacheinander zwei Punkte anklicken"));
-    QCOMPARE(f.Mousesavex, 40);
-    QCOMPARE(f.mousesavey, 60);
+    QCOMPARE(f.savedMouse().x(), 40);
+    QCOMPARE(f.savedMouse().y(), 60);
   }
 
   // A left drag pans pixel for pixel on every move: xoffset and yoffset
@@ -139,16 +143,16 @@ class NavigationTest : public QObject {
     QVERIFY(uitest::IsRed(before.pixel(0, 256)));
     h.mousePress(Qt::LeftButton, QPoint(100, 100));
     h.mouseMove(Qt::LeftButton, QPoint(110, 104));
-    QCOMPARE(f.xoffset, -10.0 / 64);
-    QCOMPARE(f.yoffset, 4.0 + 4.0 / 64);
-    QCOMPARE(f.Mousesavex, 110);
-    QCOMPARE(f.mousesavey, 104);
+    QCOMPARE(f.view().xoffset, -10.0 / 64);
+    QCOMPARE(f.view().yoffset, 4.0 + 4.0 / 64);
+    QCOMPARE(f.savedMouse().x(), 110);
+    QCOMPARE(f.savedMouse().y(), 104);
     h.mouseMove(Qt::LeftButton, QPoint(130, 120));
     h.mouseRelease(Qt::LeftButton, QPoint(130, 120));
     QCOMPARE(h.desktop().errors, QStringList());
-    QCOMPARE(f.xoffset, -30.0 / 64);
-    QCOMPARE(f.yoffset, 4.0 + 20.0 / 64);
-    QCOMPARE(f.mf, 1.0 / 64);
+    QCOMPARE(f.view().xoffset, -30.0 / 64);
+    QCOMPARE(f.view().yoffset, 4.0 + 20.0 / 64);
+    QCOMPARE(f.view().mf, 1.0 / 64);
     const QImage after = h.picture();
     QCOMPARE(Red(after), Shifted(before, 30, 20));
     QVERIFY(uitest::IsRed(after.pixel(30, 276)));
@@ -167,22 +171,22 @@ class NavigationTest : public QObject {
     h.mousePress(Qt::RightButton, QPoint(100, 100));
     h.mouseMove(Qt::RightButton, QPoint(115, 110));
     h.mouseMove(Qt::RightButton, QPoint(130, 120));
-    QCOMPARE(f.xoffset, 0.0);
-    QCOMPARE(f.yoffset, 4.0);
+    QCOMPARE(f.view().xoffset, 0.0);
+    QCOMPARE(f.view().yoffset, 4.0);
     QCOMPARE(h.picture(), before);
     h.mouseRelease(Qt::RightButton, QPoint(130, 120));
-    QCOMPARE(f.xoffset, -30.0 / 64);
-    QCOMPARE(f.yoffset, 4.0 + 20.0 / 64);
+    QCOMPARE(f.view().xoffset, -30.0 / 64);
+    QCOMPARE(f.view().yoffset, 4.0 + 20.0 / 64);
     QCOMPARE(Red(h.picture()), Shifted(before, 30, 20));
     // A right press and release on one pixel pans by nothing.
     h.mousePress(Qt::RightButton, QPoint(7, 9));
     h.mouseRelease(Qt::RightButton, QPoint(7, 9));
-    QCOMPARE(f.xoffset, -30.0 / 64);
-    QCOMPARE(f.yoffset, 4.0 + 20.0 / 64);
+    QCOMPARE(f.view().xoffset, -30.0 / 64);
+    QCOMPARE(f.view().yoffset, 4.0 + 20.0 / 64);
     // Releasing the middle button does nothing.
     h.mousePress(Qt::MiddleButton, QPoint(0, 0));
     h.mouseRelease(Qt::MiddleButton, QPoint(200, 200));
-    QCOMPARE(f.xoffset, -30.0 / 64);
+    QCOMPARE(f.view().xoffset, -30.0 / 64);
     QCOMPARE(h.desktop().errors, QStringList());
   }
 
@@ -193,11 +197,11 @@ class NavigationTest : public QObject {
     TForm1& f = h.form();
     FitPan(h);
     if (QTest::currentTestFailed()) return;
-    h.click(f.ToolButton2);
+    h.click(Tool(f, "ToolButton2"));
     h.mousePress(Qt::LeftButton, QPoint(0, 0));
     h.mouseMove(Qt::LeftButton, QPoint(64, 0));
     h.mouseRelease(Qt::LeftButton, QPoint(64, 0));
-    QCOMPARE(f.xoffset, -1.0);
+    QCOMPARE(f.view().xoffset, -1.0);
     h.mousePress(Qt::LeftButton, QPoint(64, 128));
     // 128 pixels at 1/64: 2 model units, straight down.
     QCOMPARE(f.StatusText(), Measure("     2.000", "   90.0000"));
@@ -212,10 +216,10 @@ class NavigationTest : public QObject {
     if (QTest::currentTestFailed()) return;
     const QImage before = h.picture();
     h.wheel(true);
-    QCOMPARE(f.mf, 1.25 / 64);
-    QCOMPARE(f.xoffset, 0.0);
-    QCOMPARE(f.yoffset, 4.0);
-    QCOMPARE(f.EditMasstab->text(), QStringLiteral(" 51.200000"));
+    QCOMPARE(f.view().mf, 1.25 / 64);
+    QCOMPARE(f.view().xoffset, 0.0);
+    QCOMPARE(f.view().yoffset, 4.0);
+    QCOMPARE(Edit(f, "EditMasstab")->text(), QStringLiteral(" 51.200000"));
     // (0, 0) now lies on row 4 / (1.25/64) = 204.8 -> 204, (8, 4) on
     // column 409.6 -> 409.
     const QImage small = h.picture();
@@ -224,10 +228,10 @@ class NavigationTest : public QObject {
     QVERIFY(uitest::IsWhite(small.pixel(0, 256)));
     QCOMPARE(uitest::CountOther(small), 0);
     h.wheel(false);
-    QCOMPARE(f.mf, 1.0 / 64);
-    QCOMPARE(f.xoffset, 0.0);
-    QCOMPARE(f.yoffset, 4.0);
-    QCOMPARE(f.EditMasstab->text(), QStringLiteral(" 64.000000"));
+    QCOMPARE(f.view().mf, 1.0 / 64);
+    QCOMPARE(f.view().xoffset, 0.0);
+    QCOMPARE(f.view().yoffset, 4.0);
+    QCOMPARE(Edit(f, "EditMasstab")->text(), QStringLiteral(" 64.000000"));
     QCOMPARE(h.picture(), before);
     QCOMPARE(h.desktop().errors, QStringList());
     QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
@@ -240,18 +244,18 @@ class NavigationTest : public QObject {
     TForm1& f = h.form();
     FitPan(h);
     if (QTest::currentTestFailed()) return;
-    const int position = f.TrackBar1->value();
-    h.focus(f.TrackBar1);
-    h.wheel(true, f.TrackBar1);
-    QCOMPARE(f.TrackBar1->value(), position);
-    QCOMPARE(f.mf, 1.25 / 64);
-    h.focus(f.EditDeltaH);
-    h.wheel(true, f.EditDeltaH);
-    QCOMPARE(f.mf, 1.25 * 1.25 / 64);
-    h.wheel(false, f.Edit1);
-    QCOMPARE(f.mf, 1.25 / 64);
-    QCOMPARE(f.TrackBar1->value(), position);
-    QCOMPARE(f.EditDeltaH->text(), QStringLiteral("1"));
+    const int position = Control<QSlider>(f, "TrackBar1")->value();
+    h.focus(Control<QSlider>(f, "TrackBar1"));
+    h.wheel(true, Control<QSlider>(f, "TrackBar1"));
+    QCOMPARE(Control<QSlider>(f, "TrackBar1")->value(), position);
+    QCOMPARE(f.view().mf, 1.25 / 64);
+    h.focus(Edit(f, "EditDeltaH"));
+    h.wheel(true, Edit(f, "EditDeltaH"));
+    QCOMPARE(f.view().mf, 1.25 * 1.25 / 64);
+    h.wheel(false, Edit(f, "Edit1"));
+    QCOMPARE(f.view().mf, 1.25 / 64);
+    QCOMPARE(Control<QSlider>(f, "TrackBar1")->value(), position);
+    QCOMPARE(Edit(f, "EditDeltaH")->text(), QStringLiteral("1"));
     QCOMPARE(h.desktop().errors, QStringList());
   }
 
@@ -281,9 +285,9 @@ class NavigationTest : public QObject {
     h.mouseRelease(Qt::LeftButton, QPoint(0, 0));
     for (int i = 0; i < 100; ++i) h.wheel(true);
     QCOMPARE(h.desktop().errors, QStringList());
-    QVERIFY(std::abs(f.mf - 1.0 / 64) < 1e-15);
-    QVERIFY(std::abs(f.xoffset) < 1e-6);
-    QVERIFY(std::abs(f.yoffset - 4.0) < 1e-6);
+    QVERIFY(std::abs(f.view().mf - 1.0 / 64) < 1e-15);
+    QVERIFY(std::abs(f.view().xoffset) < 1e-6);
+    QVERIFY(std::abs(f.view().yoffset - 4.0) < 1e-6);
     QCOMPARE(uitest::CountOther(h.picture()), 0);
     // The scale is back up to rounding, so the far end may move by a pixel.
     QVERIFY(std::abs(uitest::CountRed(h.picture()) - uitest::CountRed(before)) <= 2);
@@ -306,7 +310,7 @@ class NavigationTest : public QObject {
       if (after.rect().contains(p)) expected << p;
     const std::vector<QPoint> red = uitest::RedPixels(after);
     QCOMPARE(QList<QPoint>(red.begin(), red.end()), expected);
-    QCOMPARE(f.mf, 1.0 / 64);
+    QCOMPARE(f.view().mf, 1.0 / 64);
   }
 
   // While no view is fitted (mf = 0) a wheel step or a pan does nothing and
@@ -322,10 +326,10 @@ class NavigationTest : public QObject {
     h.mousePress(Qt::RightButton, QPoint(10, 10));
     h.mouseRelease(Qt::RightButton, QPoint(40, 50));
     QCOMPARE(h.desktop().errors, QStringList());
-    QCOMPARE(f.mf, 0.0);
-    QCOMPARE(f.xoffset, 0.0);
-    QCOMPARE(f.yoffset, 0.0);
-    QCOMPARE(f.EditMasstab->text(), QStringLiteral("1"));
+    QCOMPARE(f.view().mf, 0.0);
+    QCOMPARE(f.view().xoffset, 0.0);
+    QCOMPARE(f.view().yoffset, 0.0);
+    QCOMPARE(Edit(f, "EditMasstab")->text(), QStringLiteral("1"));
     QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
     QCOMPARE(uitest::CountRed(h.picture()), 0);
   }
@@ -336,33 +340,33 @@ class NavigationTest : public QObject {
     Harness h;
     TForm1& f = h.form();
     h.load(h.copyData(QStringLiteral("ui_box.obj")));
-    f.TrackBar1->setValue(0);
-    QCOMPARE(f.EditLevel->text(), QStringLiteral("0.000"));
-    QCOMPARE(f.Contour.Level, 0.0);
+    Control<QSlider>(f, "TrackBar1")->setValue(0);
+    QCOMPARE(Edit(f, "EditLevel")->text(), QStringLiteral("0.000"));
+    QCOMPARE(f.contour().Level, 0.0);
     // The bottom outline: four edges and four zero-length segments.
-    QCOMPARE(f.Contour.Points.size(), size_t{4});
-    QCOMPARE(f.Contour.Contours.size(), size_t{8});
-    QCOMPARE(f.EditMasse->text(), QStringLiteral("   500"));
-    f.TrackBar1->setValue(695);
-    QCOMPARE(f.EditLevel->text(), QStringLiteral("5.000"));
-    QCOMPARE(f.Contour.Level, 5.0);
-    QVERIFY(f.Contour.Contours.empty());
-    f.TrackBar1->setValue(347);
-    QCOMPARE(f.EditLevel->text(), QStringLiteral("2.496"));
-    QCOMPARE(f.Contour.Level, 2.496);
-    QCOMPARE(f.Contour.Contours.size(), size_t{8});
+    QCOMPARE(f.contour().Points.size(), size_t{4});
+    QCOMPARE(f.contour().Contours.size(), size_t{8});
+    QCOMPARE(Edit(f, "EditMasse")->text(), QStringLiteral("   500"));
+    Control<QSlider>(f, "TrackBar1")->setValue(695);
+    QCOMPARE(Edit(f, "EditLevel")->text(), QStringLiteral("5.000"));
+    QCOMPARE(f.contour().Level, 5.0);
+    QVERIFY(f.contour().Contours.empty());
+    Control<QSlider>(f, "TrackBar1")->setValue(347);
+    QCOMPARE(Edit(f, "EditLevel")->text(), QStringLiteral("2.496"));
+    QCOMPARE(f.contour().Level, 2.496);
+    QCOMPARE(f.contour().Contours.size(), size_t{8});
     // The slider's section is fitted anew: a pan is discarded.
     h.mousePress(Qt::LeftButton, QPoint(0, 0));
     h.mouseMove(Qt::LeftButton, QPoint(30, 30));
     h.mouseRelease(Qt::LeftButton, QPoint(30, 30));
-    QVERIFY(f.xoffset != 0.0);
-    h.focus(f.TrackBar1);
-    QTest::keyClick(f.TrackBar1, Qt::Key_Right);
-    QCOMPARE(f.TrackBar1->value(), 348);
-    QCOMPARE(f.EditLevel->text(), QStringLiteral("2.504"));
-    QCOMPARE(f.Contour.Level, 2.504);
-    QCOMPARE(f.xoffset, 0.0);
-    QCOMPARE(f.yoffset, 10.0);
+    QVERIFY(f.view().xoffset != 0.0);
+    h.focus(Control<QSlider>(f, "TrackBar1"));
+    QTest::keyClick(Control<QSlider>(f, "TrackBar1"), Qt::Key_Right);
+    QCOMPARE(Control<QSlider>(f, "TrackBar1")->value(), 348);
+    QCOMPARE(Edit(f, "EditLevel")->text(), QStringLiteral("2.504"));
+    QCOMPARE(f.contour().Level, 2.504);
+    QCOMPARE(f.view().xoffset, 0.0);
+    QCOMPARE(f.view().yoffset, 10.0);
     QCOMPARE(h.desktop().errors, QStringList());
   }
 
@@ -370,9 +374,9 @@ class NavigationTest : public QObject {
   void sliderWithoutMesh() {
     Harness h;
     TForm1& f = h.form();
-    f.TrackBar1->setValue(500);
-    QCOMPARE(f.EditLevel->text(), QStringLiteral("0.000"));
-    QVERIFY(f.Contour.Contours.empty());
+    Control<QSlider>(f, "TrackBar1")->setValue(500);
+    QCOMPARE(Edit(f, "EditLevel")->text(), QStringLiteral("0.000"));
+    QVERIFY(f.contour().Contours.empty());
     QCOMPARE(h.desktop().errors, QStringList());
   }
 };

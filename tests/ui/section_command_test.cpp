@@ -9,7 +9,11 @@
 #include "core/number_format.h"
 #include "ui_test_support.h"
 
+using uitest::Control;
+using uitest::Edit;
 using uitest::Harness;
+using uitest::Label;
+using uitest::Tool;
 
 namespace {
 
@@ -57,7 +61,7 @@ class SectionCommandTest : public QObject {
     Harness h;
     TForm1& f = h.form();
     h.load(h.copyData(QStringLiteral("ui_segment.obj")));
-    h.focus(f.EditLevel);
+    h.focus(Edit(f, "EditLevel"));
     h.paintBox()->resize(500, h.paintBox()->height());
     h.statuses.clear();
     h.statusCursors.clear();
@@ -66,14 +70,14 @@ class SectionCommandTest : public QObject {
     QCOMPARE(h.statuses, (QStringList{QStringLiteral("Rechnen..."),
                                       QStringLiteral("Fertig: Schnittlinie 2 Punkte 1 Linien")}));
     QCOMPARE(h.statusCursors, (QList<Qt::CursorShape>{Qt::WaitCursor, Qt::WaitCursor}));
-    QCOMPARE(f.mf, 0.02);
-    QCOMPARE(f.xoffset, 0.0);
-    QCOMPARE(f.yoffset, 5.0);
-    QCOMPARE(f.EditMasstab->text(), QStringLiteral(" 50.000000"));
-    QCOMPARE(f.EditMasse->text(), QStringLiteral("     0"));
+    QCOMPARE(f.view().mf, 0.02);
+    QCOMPARE(f.view().xoffset, 0.0);
+    QCOMPARE(f.view().yoffset, 5.0);
+    QCOMPARE(Edit(f, "EditMasstab")->text(), QStringLiteral(" 50.000000"));
+    QCOMPARE(Edit(f, "EditMasse")->text(), QStringLiteral("     0"));
     QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
     // A tool button takes no focus: the level field keeps it.
-    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(f.EditLevel));
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(Edit(f, "EditLevel")));
 
     const QImage img = h.picture();
     QVERIFY(img.width() > 500);
@@ -96,10 +100,10 @@ class SectionCommandTest : public QObject {
     h.load(h.copyData(QStringLiteral("ui_flat.obj")));
     h.section(QStringLiteral("2"));
     QCOMPARE(h.desktop().errors, QStringList());
-    QCOMPARE(f.EditMasse->text(), QStringLiteral("     6"));
+    QCOMPARE(Edit(f, "EditMasse")->text(), QStringLiteral("     6"));
     QCOMPARE(f.StatusText(), QStringLiteral("Fertig: Schnittlinie 0 Punkte 0 Linien"));
     h.section(QStringLiteral("5"));
-    QCOMPARE(f.EditMasse->text(), QStringLiteral("     0"));  // strictly above only
+    QCOMPARE(Edit(f, "EditMasse")->text(), QStringLiteral("     0"));  // strictly above only
   }
 
   // An empty section keeps the view and the scale text and shows white.
@@ -109,14 +113,14 @@ class SectionCommandTest : public QObject {
     h.load(h.copyData(QStringLiteral("ui_segment.obj")));
     h.paintBox()->resize(500, h.paintBox()->height());
     h.section(QStringLiteral("0"));
-    QCOMPARE(f.mf, 0.02);
+    QCOMPARE(f.view().mf, 0.02);
     h.section(QStringLiteral("7"));
     QCOMPARE(h.desktop().errors, QStringList());
     QCOMPARE(f.StatusText(), QStringLiteral("Fertig: Schnittlinie 0 Punkte 0 Linien"));
-    QCOMPARE(f.mf, 0.02);
-    QCOMPARE(f.xoffset, 0.0);
-    QCOMPARE(f.yoffset, 5.0);
-    QCOMPARE(f.EditMasstab->text(), QStringLiteral(" 50.000000"));
+    QCOMPARE(f.view().mf, 0.02);
+    QCOMPARE(f.view().xoffset, 0.0);
+    QCOMPARE(f.view().yoffset, 5.0);
+    QCOMPARE(Edit(f, "EditMasstab")->text(), QStringLiteral(" 50.000000"));
     const QImage img = h.picture();
     QCOMPARE(uitest::CountRed(img), 0);
     QCOMPARE(uitest::CountOther(img), 0);
@@ -133,12 +137,12 @@ class SectionCommandTest : public QObject {
     h.section(QStringLiteral("0"));
     QCOMPARE(h.desktop().errors, QStringList());
     QCOMPARE(f.StatusText(), QStringLiteral("Fertig: Schnittlinie 2 Punkte 1 Linien"));
-    QVERIFY(std::isfinite(f.mf));
-    QVERIFY(std::isfinite(f.xoffset));
-    QVERIFY(std::isfinite(f.yoffset));
+    QVERIFY(std::isfinite(f.view().mf));
+    QVERIFY(std::isfinite(f.view().xoffset));
+    QVERIFY(std::isfinite(f.view().yoffset));
     double scale = 0;
-    QVERIFY2(quervik::TryStrToFloat(f.EditMasstab->text().toStdString(), scale, '.'),
-             qPrintable(f.EditMasstab->text()));
+    QVERIFY2(quervik::TryStrToFloat(Edit(f, "EditMasstab")->text().toStdString(), scale, '.'),
+             qPrintable(Edit(f, "EditMasstab")->text()));
     QCOMPARE(uitest::CountOther(h.picture()), 0);
     h.wheel(true);
     h.wheel(false);
@@ -153,17 +157,17 @@ class SectionCommandTest : public QObject {
     Harness h;
     TForm1& f = h.form();
     h.load(h.copyData(QStringLiteral("ui_box.obj")));
-    const double mf = f.mf;
+    const double mf = f.view().mf;
     h.section(QStringLiteral("abc"));
     QCOMPARE(h.desktop().errors,
              QStringList{QStringLiteral("'abc' ist kein gültiger Gleitkommawert")});
     QCOMPARE(f.StatusText(), QStringLiteral("Rechnen..."));
     QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
-    QVERIFY(f.Contour.Points.empty());
-    QVERIFY(f.Contour.Contours.empty());
-    QCOMPARE(f.Contour.Level, 2.5);
-    QCOMPARE(f.mf, mf);
-    QCOMPARE(f.EditMasse->text(), QStringLiteral("   250"));
+    QVERIFY(f.contour().Points.empty());
+    QVERIFY(f.contour().Contours.empty());
+    QCOMPARE(f.contour().Level, 2.5);
+    QCOMPARE(f.view().mf, mf);
+    QCOMPARE(Edit(f, "EditMasse")->text(), QStringLiteral("   250"));
   }
 
   // Leaving EditLevel cuts at its text and fits, without a status text;
@@ -173,27 +177,27 @@ class SectionCommandTest : public QObject {
     TForm1& f = h.form();
     h.load(h.copyData(QStringLiteral("ui_box.obj")));
     const QString status = f.StatusText();
-    h.focus(f.EditLevel);
-    f.EditLevel->selectAll();
-    QTest::keyClicks(f.EditLevel, QStringLiteral("1"));
-    QCOMPARE(f.Contour.Level, 2.5);  // typing alone computes nothing
-    h.focus(f.EditDeltaH);
-    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(f.EditDeltaH));
+    h.focus(Edit(f, "EditLevel"));
+    Edit(f, "EditLevel")->selectAll();
+    QTest::keyClicks(Edit(f, "EditLevel"), QStringLiteral("1"));
+    QCOMPARE(f.contour().Level, 2.5);  // typing alone computes nothing
+    h.focus(Edit(f, "EditDeltaH"));
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(Edit(f, "EditDeltaH")));
     QCOMPARE(h.desktop().errors, QStringList());
-    QCOMPARE(f.Contour.Level, 1.0);
-    QCOMPARE(f.Contour.Contours.size(), size_t{8});
-    QCOMPARE(f.EditMasse->text(), QStringLiteral("   400"));
+    QCOMPARE(f.contour().Level, 1.0);
+    QCOMPARE(f.contour().Contours.size(), size_t{8});
+    QCOMPARE(Edit(f, "EditMasse")->text(), QStringLiteral("   400"));
     QCOMPARE(f.StatusText(), status);
 
-    f.EditLevel->setText(QStringLiteral("3"));
-    h.focus(f.EditMasse);
-    f.EditMasse->selectAll();
-    QTest::keyClicks(f.EditMasse, QStringLiteral("999"));
-    QCOMPARE(f.EditMasse->text(), QStringLiteral("999"));
-    h.focus(f.EditDeltaH);
+    Edit(f, "EditLevel")->setText(QStringLiteral("3"));
+    h.focus(Edit(f, "EditMasse"));
+    Edit(f, "EditMasse")->selectAll();
+    QTest::keyClicks(Edit(f, "EditMasse"), QStringLiteral("999"));
+    QCOMPARE(Edit(f, "EditMasse")->text(), QStringLiteral("999"));
+    h.focus(Edit(f, "EditDeltaH"));
     QCOMPARE(h.desktop().errors, QStringList());
-    QCOMPARE(f.Contour.Level, 3.0);
-    QCOMPARE(f.EditMasse->text(), QStringLiteral("   200"));
+    QCOMPARE(f.contour().Level, 3.0);
+    QCOMPARE(Edit(f, "EditMasse")->text(), QStringLiteral("   200"));
   }
 
   // One focus leave runs its handler once: a level that is no number is
@@ -202,13 +206,13 @@ class SectionCommandTest : public QObject {
     Harness h;
     TForm1& f = h.form();
     h.load(h.copyData(QStringLiteral("ui_box.obj")));
-    f.EditLevel->setText(QStringLiteral("abc"));
-    h.focus(f.EditLevel);
-    h.focus(f.EditDeltaH);
+    Edit(f, "EditLevel")->setText(QStringLiteral("abc"));
+    h.focus(Edit(f, "EditLevel"));
+    h.focus(Edit(f, "EditDeltaH"));
     QCOMPARE(h.desktop().errors,
              QStringList{QStringLiteral("'abc' ist kein gültiger Gleitkommawert")});
-    h.focus(f.EditMasse);
-    h.focus(f.EditDeltaH);
+    h.focus(Edit(f, "EditMasse"));
+    h.focus(Edit(f, "EditDeltaH"));
     QCOMPARE(h.desktop().errors,
              QStringList(2, QStringLiteral("'abc' ist kein gültiger Gleitkommawert")));
     QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
@@ -224,14 +228,14 @@ class SectionCommandTest : public QObject {
     h.mousePress(Qt::LeftButton, QPoint(100, 100));
     h.mouseMove(Qt::LeftButton, QPoint(140, 130));
     h.mouseRelease(Qt::LeftButton, QPoint(140, 130));
-    QVERIFY(f.xoffset != 0.0);
+    QVERIFY(f.view().xoffset != 0.0);
     const int width = h.paintBox()->width();
-    h.focus(f.EditLevel);
-    h.focus(f.EditDeltaH);
+    h.focus(Edit(f, "EditLevel"));
+    h.focus(Edit(f, "EditDeltaH"));
     QCOMPARE(h.desktop().errors, QStringList());
-    QCOMPARE(f.xoffset, 0.0);
-    QCOMPARE(f.yoffset, 5.0);
-    QCOMPARE(f.mf, 10.0 / width);
+    QCOMPARE(f.view().xoffset, 0.0);
+    QCOMPARE(f.view().yoffset, 5.0);
+    QCOMPARE(f.view().mf, 10.0 / width);
   }
 
   // Leaving EditMasstab takes its number as pixels per model unit and does
@@ -245,32 +249,32 @@ class SectionCommandTest : public QObject {
     h.section(QStringLiteral("0"));
     const QImage before = h.picture();
 
-    h.focus(f.EditMasstab);
-    h.focus(f.EditDeltaH);
-    QCOMPARE(f.mf, 0.02);
+    h.focus(Edit(f, "EditMasstab"));
+    h.focus(Edit(f, "EditDeltaH"));
+    QCOMPARE(f.view().mf, 0.02);
 
-    h.focus(f.EditMasstab);
-    f.EditMasstab->selectAll();
-    QTest::keyClicks(f.EditMasstab, QStringLiteral("4"));
-    h.focus(f.EditDeltaH);
+    h.focus(Edit(f, "EditMasstab"));
+    Edit(f, "EditMasstab")->selectAll();
+    QTest::keyClicks(Edit(f, "EditMasstab"), QStringLiteral("4"));
+    h.focus(Edit(f, "EditDeltaH"));
     QCOMPARE(h.desktop().errors, QStringList());
-    QCOMPARE(f.mf, 0.25);
-    QCOMPARE(f.EditMasstab->text(), QStringLiteral("4"));
+    QCOMPARE(f.view().mf, 0.25);
+    QCOMPARE(Edit(f, "EditMasstab")->text(), QStringLiteral("4"));
     QCOMPARE(h.picture(), before);
     // The next wheel step draws at the new scale: 4 pixels per unit, then
     // 5 after a step away from the user.
     h.wheel(false);
-    QCOMPARE(f.mf, 0.25 / 1.25);
-    QCOMPARE(f.EditMasstab->text(), QStringLiteral("  5.000000"));
+    QCOMPARE(f.view().mf, 0.25 / 1.25);
+    QCOMPARE(Edit(f, "EditMasstab")->text(), QStringLiteral("  5.000000"));
     QVERIFY(h.picture() != before);
 
-    h.focus(f.EditMasstab);
-    f.EditMasstab->setText(QStringLiteral("abc"));
-    h.focus(f.EditDeltaH);
+    h.focus(Edit(f, "EditMasstab"));
+    Edit(f, "EditMasstab")->setText(QStringLiteral("abc"));
+    h.focus(Edit(f, "EditDeltaH"));
     QCOMPARE(h.desktop().errors,
              QStringList{QStringLiteral("'abc' ist kein gültiger Gleitkommawert")});
-    QCOMPARE(f.mf, 0.25 / 1.25);
-    QCOMPARE(f.EditMasstab->text(), QStringLiteral("abc"));
+    QCOMPARE(f.view().mf, 0.25 / 1.25);
+    QCOMPARE(Edit(f, "EditMasstab")->text(), QStringLiteral("abc"));
     QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
   }
 
@@ -280,8 +284,8 @@ class SectionCommandTest : public QObject {
     h.section(QStringLiteral("1"));
     QCOMPARE(h.desktop().errors, QStringList());
     QCOMPARE(h.form().StatusText(), QStringLiteral("Fertig: Schnittlinie 0 Punkte 0 Linien"));
-    QCOMPARE(h.form().mf, 0.0);
-    QCOMPARE(h.form().EditMasstab->text(), QStringLiteral("1"));
+    QCOMPARE(h.form().view().mf, 0.0);
+    QCOMPARE(Edit(h.form(), "EditMasstab")->text(), QStringLiteral("1"));
   }
 };
 

@@ -10,7 +10,11 @@
 
 #include "ui_test_support.h"
 
+using uitest::Control;
+using uitest::Edit;
 using uitest::Harness;
+using uitest::Label;
+using uitest::Tool;
 
 namespace {
 
@@ -21,13 +25,13 @@ struct Fields {
 };
 
 void SetFields(TForm1& f, const Fields& v) {
-  f.EditdX->setText(v.dX);
-  f.EditdY->setText(v.dY);
-  f.EditdZ->setText(v.dZ);
-  f.Editrx->setText(v.rx);
-  f.Editry->setText(v.ry);
-  f.Editrz->setText(v.rz);
-  f.Editm->setText(v.m);
+  Edit(f, "EditdX")->setText(v.dX);
+  Edit(f, "EditdY")->setText(v.dY);
+  Edit(f, "EditdZ")->setText(v.dZ);
+  Edit(f, "Editrx")->setText(v.rx);
+  Edit(f, "Editry")->setText(v.ry);
+  Edit(f, "Editrz")->setText(v.rz);
+  Edit(f, "Editm")->setText(v.m);
 }
 
 bool Near(const quervik::Tvertex& v, double x, double y, double z) {
@@ -112,22 +116,22 @@ class TransformationTest : public QObject {
     TForm1& f = h.form();
     h.load(h.copyData(QStringLiteral("ui_trafo.obj")));
     SetFields(f, fields);
-    h.click(f.ButtonTrafo);
+    h.click(Control<QPushButton>(f, "ButtonTrafo"));
     QCOMPARE(h.desktop().errors, QStringList());
-    QCOMPARE(f.mesh.V.size(), size_t{5});
-    QVERIFY(Near(f.mesh.V[0], 0, 0, 0));
+    QCOMPARE(f.mesh().V.size(), size_t{5});
+    QVERIFY(Near(f.mesh().V[0], 0, 0, 0));
     for (int i = 1; i <= 4; ++i) {
       const qsizetype k = 3 * (i - 1);
-      QVERIFY2(Near(f.mesh.V[size_t(i)], expected[k], expected[k + 1], expected[k + 2]),
-               qPrintable(QStringLiteral("V%1 = ").arg(i) + VertexText(f.mesh.V[size_t(i)])));
+      QVERIFY2(Near(f.mesh().V[size_t(i)], expected[k], expected[k + 1], expected[k + 2]),
+               qPrintable(QStringLiteral("V%1 = ").arg(i) + VertexText(f.mesh().V[size_t(i)])));
     }
-    QCOMPARE(f.Label2->text(), label2);
-    QCOMPARE(f.EditLevel->text(), level);
-    QCOMPARE(f.Contour.Level, level.trimmed().toDouble());
+    QCOMPARE(Label(f, "Label2")->text(), label2);
+    QCOMPARE(Edit(f, "EditLevel")->text(), level);
+    QCOMPARE(f.contour().Level, level.trimmed().toDouble());
     // The fields keep their texts; the slider does not move.
-    QCOMPARE(f.Editm->text(), fields.m);
-    QCOMPARE(f.Editrz->text(), fields.rz);
-    QCOMPARE(f.TrackBar1->value(), 347);
+    QCOMPARE(Edit(f, "Editm")->text(), fields.m);
+    QCOMPARE(Edit(f, "Editrz")->text(), fields.rz);
+    QCOMPARE(Control<QSlider>(f, "TrackBar1")->value(), 347);
   }
 
   // With the start texts nothing moves, yet the level is reset to the
@@ -137,13 +141,13 @@ class TransformationTest : public QObject {
     TForm1& f = h.form();
     h.load(h.copyData(QStringLiteral("ui_box.obj")));
     h.section(QStringLiteral("1"));
-    const std::vector<quervik::Tvertex> before = f.mesh.V;
-    h.click(f.ButtonTrafo);
+    const std::vector<quervik::Tvertex> before = f.mesh().V;
+    h.click(Control<QPushButton>(f, "ButtonTrafo"));
     QCOMPARE(h.desktop().errors, QStringList());
-    QVERIFY(SameBits(f.mesh.V, before));
-    QCOMPARE(f.EditLevel->text(), QStringLiteral("     2.500"));
-    QCOMPARE(f.Contour.Level, 2.5);
-    QCOMPARE(f.EditMasse->text(), QStringLiteral("   250"));
+    QVERIFY(SameBits(f.mesh().V, before));
+    QCOMPARE(Edit(f, "EditLevel")->text(), QStringLiteral("     2.500"));
+    QCOMPARE(f.contour().Level, 2.5);
+    QCOMPARE(Edit(f, "EditMasse")->text(), QStringLiteral("   250"));
   }
 
   // dZ 10 on the box (z 0..5): range 10..15, level "    12.500", the
@@ -152,22 +156,22 @@ class TransformationTest : public QObject {
     Harness h;
     TForm1& f = h.form();
     h.load(h.copyData(QStringLiteral("ui_box.obj")));
-    f.EditdZ->setText(QStringLiteral("10"));
-    h.click(f.ButtonTrafo);
+    Edit(f, "EditdZ")->setText(QStringLiteral("10"));
+    h.click(Control<QPushButton>(f, "ButtonTrafo"));
     QCOMPARE(h.desktop().errors, QStringList());
-    QCOMPARE(f.Label2->text(), QStringLiteral("Schnitthöhe 10.000 - 15.000"));
-    QCOMPARE(f.EditLevel->text(), QStringLiteral("    12.500"));
-    QCOMPARE(f.mesh.zmin, 10.0);
-    QCOMPARE(f.mesh.zmax, 15.0);
-    QCOMPARE(f.Contour.Level, 12.5);
-    QCOMPARE(f.Contour.Contours.size(), size_t{8});
-    QCOMPARE(f.EditMasse->text(), QStringLiteral("   250"));
-    QCOMPARE(f.xoffset, 0.0);
-    QCOMPARE(f.yoffset, 10.0);
-    h.click(f.ButtonTrafo);
-    QCOMPARE(f.Label2->text(), QStringLiteral("Schnitthöhe 20.000 - 25.000"));
-    QCOMPARE(f.EditLevel->text(), QStringLiteral("    22.500"));
-    QCOMPARE(f.EditdZ->text(), QStringLiteral("10"));
+    QCOMPARE(Label(f, "Label2")->text(), QStringLiteral("Schnitthöhe 10.000 - 15.000"));
+    QCOMPARE(Edit(f, "EditLevel")->text(), QStringLiteral("    12.500"));
+    QCOMPARE(f.mesh().zmin, 10.0);
+    QCOMPARE(f.mesh().zmax, 15.0);
+    QCOMPARE(f.contour().Level, 12.5);
+    QCOMPARE(f.contour().Contours.size(), size_t{8});
+    QCOMPARE(Edit(f, "EditMasse")->text(), QStringLiteral("   250"));
+    QCOMPARE(f.view().xoffset, 0.0);
+    QCOMPARE(f.view().yoffset, 10.0);
+    h.click(Control<QPushButton>(f, "ButtonTrafo"));
+    QCOMPARE(Label(f, "Label2")->text(), QStringLiteral("Schnitthöhe 20.000 - 25.000"));
+    QCOMPARE(Edit(f, "EditLevel")->text(), QStringLiteral("    22.500"));
+    QCOMPARE(Edit(f, "EditdZ")->text(), QStringLiteral("10"));
   }
 
   // A scale of 0 (which would collapse the mesh onto one point) and a
@@ -205,24 +209,24 @@ class TransformationTest : public QObject {
     TForm1& f = h.form();
     h.load(h.copyData(QStringLiteral("ui_box.obj")));
     SetFields(f, fields);
-    for (int i = 0; i < goodPresses; ++i) h.click(f.ButtonTrafo);
+    for (int i = 0; i < goodPresses; ++i) h.click(Control<QPushButton>(f, "ButtonTrafo"));
     QCOMPARE(h.desktop().errors, QStringList());
-    const std::vector<quervik::Tvertex> before = f.mesh.V;
-    const QString label = f.Label2->text();
-    const QString level = f.EditLevel->text();
-    const QString masse = f.EditMasse->text();
-    const double contourLevel = f.Contour.Level;
-    const size_t segments = f.Contour.Contours.size();
+    const std::vector<quervik::Tvertex> before = f.mesh().V;
+    const QString label = Label(f, "Label2")->text();
+    const QString level = Edit(f, "EditLevel")->text();
+    const QString masse = Edit(f, "EditMasse")->text();
+    const double contourLevel = f.contour().Level;
+    const size_t segments = f.contour().Contours.size();
     const QImage picture = h.picture();
 
-    h.click(f.ButtonTrafo);
+    h.click(Control<QPushButton>(f, "ButtonTrafo"));
     QCOMPARE(h.desktop().errors, QStringList{error});
-    QVERIFY(SameBits(f.mesh.V, before));
-    QCOMPARE(f.Label2->text(), label);
-    QCOMPARE(f.EditLevel->text(), level);
-    QCOMPARE(f.EditMasse->text(), masse);
-    QCOMPARE(f.Contour.Level, contourLevel);
-    QCOMPARE(f.Contour.Contours.size(), segments);
+    QVERIFY(SameBits(f.mesh().V, before));
+    QCOMPARE(Label(f, "Label2")->text(), label);
+    QCOMPARE(Edit(f, "EditLevel")->text(), level);
+    QCOMPARE(Edit(f, "EditMasse")->text(), masse);
+    QCOMPARE(f.contour().Level, contourLevel);
+    QCOMPARE(f.contour().Contours.size(), segments);
     QCOMPARE(h.picture(), picture);
     QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
   }
@@ -233,35 +237,37 @@ class TransformationTest : public QObject {
     Harness h;
     TForm1& f = h.form();
     h.load(h.copyData(QStringLiteral("ui_box.obj")));
-    const std::vector<quervik::Tvertex> before = f.mesh.V;
-    const QString label = f.Label2->text();
-    const QString level = f.EditLevel->text();
-    const double contourLevel = f.Contour.Level;
+    const std::vector<quervik::Tvertex> before = f.mesh().V;
+    const QString label = Label(f, "Label2")->text();
+    const QString level = Edit(f, "EditLevel")->text();
+    const double contourLevel = f.contour().Level;
 
-    f.Editm->setText(QStringLiteral("1,5"));
-    h.click(f.ButtonTrafo);
+    Edit(f, "Editm")->setText(QStringLiteral("1,5"));
+    h.click(Control<QPushButton>(f, "ButtonTrafo"));
     QCOMPARE(h.desktop().errors,
              QStringList{QStringLiteral("'1,5' ist kein gültiger Gleitkommawert")});
-    QVERIFY(SameBits(f.mesh.V, before));
+    QVERIFY(SameBits(f.mesh().V, before));
 
-    QLineEdit* order[] = {f.EditdX, f.EditdY, f.EditdZ, f.Editrx, f.Editry, f.Editrz, f.Editm};
+    QLineEdit* order[] = {Edit(f, "EditdX"), Edit(f, "EditdY"), Edit(f, "EditdZ"),
+                          Edit(f, "Editrx"), Edit(f, "Editry"), Edit(f, "Editrz"),
+                          Edit(f, "Editm")};
     for (int i = 0; i < 7; ++i) order[i]->setText(QStringLiteral("x%1").arg(i + 1));
     for (int i = 0; i < 7; ++i) {
       h.desktop().errors.clear();
-      h.click(f.ButtonTrafo);
+      h.click(Control<QPushButton>(f, "ButtonTrafo"));
       QCOMPARE(h.desktop().errors,
                QStringList{QStringLiteral("'x%1' ist kein gültiger Gleitkommawert").arg(i + 1)});
-      QVERIFY(SameBits(f.mesh.V, before));
-      QCOMPARE(f.Label2->text(), label);
-      QCOMPARE(f.EditLevel->text(), level);
-      QCOMPARE(f.Contour.Level, contourLevel);
+      QVERIFY(SameBits(f.mesh().V, before));
+      QCOMPARE(Label(f, "Label2")->text(), label);
+      QCOMPARE(Edit(f, "EditLevel")->text(), level);
+      QCOMPARE(f.contour().Level, contourLevel);
       QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
       order[i]->setText(i == 6 ? QStringLiteral("1") : QStringLiteral("0"));
     }
     h.desktop().errors.clear();
-    h.click(f.ButtonTrafo);
+    h.click(Control<QPushButton>(f, "ButtonTrafo"));
     QCOMPARE(h.desktop().errors, QStringList());
-    QCOMPARE(f.EditLevel->text(), QStringLiteral("     2.500"));
+    QCOMPARE(Edit(f, "EditLevel")->text(), QStringLiteral("     2.500"));
   }
 };
 

@@ -44,8 +44,8 @@ Harness::Harness(bool show) {
   ResetProcessState();
   if (!dir_.isValid()) qFatal("no temporary folder");
   form_ = std::make_unique<TForm1>(std::make_unique<FakeUiServices>(&record_));
-  QObject::connect(form_->StatusBar1, &QStatusBar::messageChanged, form_.get(),
-                   [this](const QString& text) {
+  QObject::connect(Control<QStatusBar>(*form_, "StatusBar1"), &QStatusBar::messageChanged,
+                   form_.get(), [this](const QString& text) {
                      statuses << text;
                      statusCursors << AppCursorShape();
                    });
@@ -79,7 +79,7 @@ void Harness::load(const QString& p) {
     record_.nextPath.reset();
   else
     record_.nextPath = p;
-  click(form_->ToolButton1);
+  click(Tool(*form_, "ToolButton1"));
 }
 
 void Harness::click(QWidget* button) {
@@ -87,9 +87,9 @@ void Harness::click(QWidget* button) {
 }
 
 void Harness::section(const QString& level) {
-  form_->EditLevel->clear();
-  QTest::keyClicks(form_->EditLevel, level);
-  click(form_->ToolButtonRechnen);
+  Edit(*form_, "EditLevel")->clear();
+  QTest::keyClicks(Edit(*form_, "EditLevel"), level);
+  click(Tool(*form_, "ToolButtonRechnen"));
 }
 
 QWidget* Harness::paintBox() {
@@ -134,6 +134,13 @@ void Harness::wheel(bool towardsUser, QWidget* target) {
 void Harness::focus(QWidget* w) {
   w->setFocus(Qt::TabFocusReason);
   QApplication::processEvents();
+}
+
+void Harness::setScale(const QString& pixelsPerUnit) {
+  QLineEdit* scale = Edit(*form_, "EditMasstab");
+  focus(scale);
+  scale->setText(pixelsPerUnit);
+  focus(Edit(*form_, "Edit1"));
 }
 
 void Harness::stepUpDown(bool up) {

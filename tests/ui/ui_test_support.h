@@ -27,7 +27,9 @@
 #include <vector>
 
 #include "ui/UnitMaintest.h"
+#include "ui/paint_box.h"
 #include "ui/ui_services.h"
+#include "ui/up_down.h"
 
 namespace uitest {
 
@@ -56,6 +58,24 @@ Qt::CursorShape AppCursorShape();
 // Clears what a test may have left in the process-wide state: the cursor
 // stack and the decimal separator (set back to '.').
 void ResetProcessState();
+
+// The control `name` of the window: every control has its name as
+// objectName. Fails the test at once when there is none.
+template <class W>
+W* Control(const QWidget& window, const char* name) {
+  W* w = window.findChild<W*>(QString::fromLatin1(name));
+  if (w == nullptr) qFatal("no control %s", name);
+  return w;
+}
+inline QLineEdit* Edit(const QWidget& window, const char* name) {
+  return Control<QLineEdit>(window, name);
+}
+inline QToolButton* Tool(const QWidget& window, const char* name) {
+  return Control<QToolButton>(window, name);
+}
+inline QLabel* Label(const QWidget& window, const char* name) {
+  return Control<QLabel>(window, name);
+}
 
 // Text of a data file under tests/data.
 QByteArray DataFile(const QString& name);
@@ -107,6 +127,10 @@ class Harness {
 
   // One click on the up (or down) arrow of UpDown1.
   void stepUpDown(bool up);
+
+  // Types `pixelsPerUnit` into EditMasstab and leaves the field, as a user
+  // sets the scale of the view (mf = 1 / pixelsPerUnit).
+  void setScale(const QString& pixelsPerUnit);
 
  private:
   DesktopRecord record_;

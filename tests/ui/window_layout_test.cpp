@@ -15,7 +15,11 @@
 #include "ui/up_down.h"
 #include "ui_test_support.h"
 
+using uitest::Control;
+using uitest::Edit;
 using uitest::Harness;
+using uitest::Label;
+using uitest::Tool;
 
 namespace {
 
@@ -114,8 +118,8 @@ class WindowLayoutTest : public QObject {
       QCOMPARE(w->toolTip(), QString::fromUtf8(r.hint));
     }
     // The members the header names are the controls themselves.
-    QCOMPARE(h.form().EditLevel->objectName(), QStringLiteral("EditLevel"));
-    QCOMPARE(h.form().TrackBar1->objectName(), QStringLiteral("TrackBar1"));
+    QCOMPARE(Edit(h.form(), "EditLevel")->objectName(), QStringLiteral("EditLevel"));
+    QCOMPARE(Control<QSlider>(h.form(), "TrackBar1")->objectName(), QStringLiteral("TrackBar1"));
     QCOMPARE(h.form().StatusText(), QString());
   }
 
@@ -135,7 +139,7 @@ class WindowLayoutTest : public QObject {
         {"Editm", "QLineEdit", {8, 130, 75, 21}, "1", ""},
         {"ButtonTrafo", "QPushButton", {104, 128, 100, 25}, "Transformieren", ""},
     };
-    QWidget* panel = h.form().Panel1;
+    QWidget* panel = Control<QGroupBox>(h.form(), "Panel1");
     for (const ControlRow& r : rows) {
       QWidget* w = h.form().findChild<QWidget*>(QString::fromLatin1(r.name));
       QVERIFY2(w, r.name);
@@ -145,10 +149,10 @@ class WindowLayoutTest : public QObject {
       if (r.text) QCOMPARE(TextOf(w), QString::fromUtf8(r.text));
       QCOMPARE(w->toolTip(), QString::fromUtf8(r.hint));
     }
-    QCOMPARE(h.form().Label5->text(), kLabel5);
-    QCOMPARE(h.form().Label6->text(), kLabel6);
-    QCOMPARE(h.form().Label5->text().size(), 69);
-    QCOMPARE(h.form().Label6->text().size(), 70);
+    QCOMPARE(Label(h.form(), "Label5")->text(), kLabel5);
+    QCOMPARE(Label(h.form(), "Label6")->text(), kLabel6);
+    QCOMPARE(Label(h.form(), "Label5")->text().size(), 69);
+    QCOMPARE(Label(h.form(), "Label6")->text().size(), 70);
   }
 
   // Buttons left to right, 25 x 25, hints, the check button, the separator
@@ -163,14 +167,14 @@ class WindowLayoutTest : public QObject {
       int picture;  // index into ImageList1, -1 for none
     };
     const Button buttons[] = {
-        {f.ToolButton1, "ToolButton1", "OBJ File lesen", 0},
-        {f.ToolButtonRechnen, "ToolButtonRechnen", "Flächen schneiden", 1},
-        {f.ToolButton2, "ToolButton2", "Distanz messen", 5},
-        {f.ToolButton3, "ToolButton3", "DXF von Schnittlinie erzeugen", 2},
-        {f.ToolButton4, "ToolButton4", "Datei als DXF ausgeben", 3},
-        {f.ToolButton5, "ToolButton5", "Serie von Schnittlinien erzeugen", 4},
-        {f.ToolButton6, "ToolButton6", "Kanten finden", 8},
-        {f.ToolButton8, "ToolButton8", "", -1},
+        {Tool(f, "ToolButton1"), "ToolButton1", "OBJ File lesen", 0},
+        {Tool(f, "ToolButtonRechnen"), "ToolButtonRechnen", "Flächen schneiden", 1},
+        {Tool(f, "ToolButton2"), "ToolButton2", "Distanz messen", 5},
+        {Tool(f, "ToolButton3"), "ToolButton3", "DXF von Schnittlinie erzeugen", 2},
+        {Tool(f, "ToolButton4"), "ToolButton4", "Datei als DXF ausgeben", 3},
+        {Tool(f, "ToolButton5"), "ToolButton5", "Serie von Schnittlinien erzeugen", 4},
+        {Tool(f, "ToolButton6"), "ToolButton6", "Kanten finden", 8},
+        {Tool(f, "ToolButton8"), "ToolButton8", "", -1},
     };
     const std::vector<QIcon> images = MakeImageList1();
     QCOMPARE(int(images.size()), 9);
@@ -178,15 +182,16 @@ class WindowLayoutTest : public QObject {
     for (const Button& b : buttons) {
       QVERIFY2(b.b, b.name);
       QCOMPARE(b.b->objectName(), QString::fromLatin1(b.name));
-      QVERIFY(f.ToolBar1->isAncestorOf(b.b));
+      QVERIFY(Control<QToolBar>(f, "ToolBar1")->isAncestorOf(b.b));
       QCOMPARE(b.b->size(), QSize(25, 25));
       QCOMPARE(b.b->toolTip(), QString::fromUtf8(b.hint));
       QVERIFY2(b.b->isVisible(), b.name);
       // Left to right, no two overlapping.
-      const QRect g = QRect(b.b->mapTo(f.ToolBar1, QPoint(0, 0)), b.b->size());
+      const QRect g =
+          QRect(b.b->mapTo(Control<QToolBar>(f, "ToolBar1"), QPoint(0, 0)), b.b->size());
       QVERIFY2(g.left() >= lastRight, b.name);
       lastRight = g.right() + 1;
-      QCOMPARE(b.b->isCheckable(), b.b == f.ToolButton2);
+      QCOMPARE(b.b->isCheckable(), b.b == Tool(f, "ToolButton2"));
       QCOMPARE(b.b->icon().isNull(), b.picture < 0);
       if (b.picture >= 0) {
         const QImage shown = b.b->icon().pixmap(16, 16).toImage();
@@ -195,20 +200,24 @@ class WindowLayoutTest : public QObject {
           QCOMPARE(shown == images[size_t(k)].pixmap(16, 16).toImage(), k == b.picture);
       }
     }
-    QVERIFY(f.ToolButton7);
-    QCOMPARE(f.ToolButton7->objectName(), QStringLiteral("ToolButton7"));
-    QCOMPARE(f.ToolButton7->width(), 8);
+    QVERIFY(Control<QWidget>(f, "ToolButton7"));
+    QCOMPARE(Control<QWidget>(f, "ToolButton7")->objectName(), QStringLiteral("ToolButton7"));
+    QCOMPARE(Control<QWidget>(f, "ToolButton7")->width(), 8);
     // The separator stands between ToolButton5 and ToolButton6.
-    const int sepLeft = f.ToolButton7->mapTo(f.ToolBar1, QPoint(0, 0)).x();
-    QVERIFY(sepLeft >= f.ToolButton5->mapTo(f.ToolBar1, QPoint(25, 0)).x());
-    QVERIFY(sepLeft + 8 <= f.ToolButton6->mapTo(f.ToolBar1, QPoint(0, 0)).x());
-    QVERIFY(!f.ToolButton2->isChecked());
+    const int sepLeft = Control<QWidget>(f, "ToolButton7")
+                            ->mapTo(Control<QToolBar>(f, "ToolBar1"), QPoint(0, 0))
+                            .x();
+    QVERIFY(sepLeft >=
+            Tool(f, "ToolButton5")->mapTo(Control<QToolBar>(f, "ToolBar1"), QPoint(25, 0)).x());
+    QVERIFY(sepLeft + 8 <=
+            Tool(f, "ToolButton6")->mapTo(Control<QToolBar>(f, "ToolBar1"), QPoint(0, 0)).x());
+    QVERIFY(!Tool(f, "ToolButton2")->isChecked());
   }
 
   // Slider 0..695 at 0, a tick every 10 positions on both sides, steps of 1.
   void slider() {
     Harness h;
-    QSlider* s = h.form().TrackBar1;
+    QSlider* s = Control<QSlider>(h.form(), "TrackBar1");
     QCOMPARE(s->orientation(), Qt::Horizontal);
     QCOMPARE(s->minimum(), 0);
     QCOMPARE(s->maximum(), 695);
@@ -225,27 +234,27 @@ class WindowLayoutTest : public QObject {
   void upDownRange() {
     Harness h;
     TForm1& f = h.form();
-    QCOMPARE(f.UpDown1->minimum(), 0);
-    QCOMPARE(f.UpDown1->maximum(), 90);
-    QCOMPARE(f.UpDown1->position(), 20);
-    QCOMPARE(f.EditKantenwinkel->text(), QStringLiteral("85"));
+    QCOMPARE(Control<UpDown>(f, "UpDown1")->minimum(), 0);
+    QCOMPARE(Control<UpDown>(f, "UpDown1")->maximum(), 90);
+    QCOMPARE(Control<UpDown>(f, "UpDown1")->position(), 20);
+    QCOMPARE(Edit(f, "EditKantenwinkel")->text(), QStringLiteral("85"));
     h.stepUpDown(false);
-    QCOMPARE(f.EditKantenwinkel->text(), QStringLiteral("20"));
-    QCOMPARE(f.UpDown1->position(), 19);
+    QCOMPARE(Edit(f, "EditKantenwinkel")->text(), QStringLiteral("20"));
+    QCOMPARE(Control<UpDown>(f, "UpDown1")->position(), 19);
     h.stepUpDown(false);
-    QCOMPARE(f.EditKantenwinkel->text(), QStringLiteral("19"));
+    QCOMPARE(Edit(f, "EditKantenwinkel")->text(), QStringLiteral("19"));
     for (int i = 0; i < 30; ++i) h.stepUpDown(false);
-    QCOMPARE(f.EditKantenwinkel->text(), QStringLiteral("0"));  // stays at 0
+    QCOMPARE(Edit(f, "EditKantenwinkel")->text(), QStringLiteral("0"));  // stays at 0
     h.stepUpDown(true);
-    QCOMPARE(f.EditKantenwinkel->text(), QStringLiteral("0"));
+    QCOMPARE(Edit(f, "EditKantenwinkel")->text(), QStringLiteral("0"));
     h.stepUpDown(true);
-    QCOMPARE(f.EditKantenwinkel->text(), QStringLiteral("1"));
+    QCOMPARE(Edit(f, "EditKantenwinkel")->text(), QStringLiteral("1"));
     for (int i = 0; i < 100; ++i) h.stepUpDown(true);
-    QCOMPARE(f.EditKantenwinkel->text(), QStringLiteral("90"));  // stays at 90
+    QCOMPARE(Edit(f, "EditKantenwinkel")->text(), QStringLiteral("90"));  // stays at 90
     h.stepUpDown(false);
-    QCOMPARE(f.EditKantenwinkel->text(), QStringLiteral("90"));
+    QCOMPARE(Edit(f, "EditKantenwinkel")->text(), QStringLiteral("90"));
     h.stepUpDown(false);
-    QCOMPARE(f.EditKantenwinkel->text(), QStringLiteral("89"));
+    QCOMPARE(Edit(f, "EditKantenwinkel")->text(), QStringLiteral("89"));
     QVERIFY(h.desktop().errors.isEmpty());
   }
 
@@ -254,11 +263,23 @@ class WindowLayoutTest : public QObject {
   void tabOrder() {
     Harness h;
     TForm1& f = h.form();
-    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(f.Edit1));
-    const QList<QWidget*> expected = {
-        f.Edit1,      f.EditLevel,        f.EditMasstab, f.EditdX, f.EditdY,      f.EditdZ,
-        f.Editrx,     f.Editry,           f.Editrz,      f.Editm,  f.ButtonTrafo, f.TrackBar1,
-        f.EditDeltaH, f.EditKantenwinkel, f.EditMasse,   f.Edit1};
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(Edit(f, "Edit1")));
+    const QList<QWidget*> expected = {Edit(f, "Edit1"),
+                                      Edit(f, "EditLevel"),
+                                      Edit(f, "EditMasstab"),
+                                      Edit(f, "EditdX"),
+                                      Edit(f, "EditdY"),
+                                      Edit(f, "EditdZ"),
+                                      Edit(f, "Editrx"),
+                                      Edit(f, "Editry"),
+                                      Edit(f, "Editrz"),
+                                      Edit(f, "Editm"),
+                                      Control<QPushButton>(f, "ButtonTrafo"),
+                                      Control<QSlider>(f, "TrackBar1"),
+                                      Edit(f, "EditDeltaH"),
+                                      Edit(f, "EditKantenwinkel"),
+                                      Edit(f, "EditMasse"),
+                                      Edit(f, "Edit1")};
     QList<QWidget*> seen = {QApplication::focusWidget()};
     for (int i = 0; i < 40 && seen.size() < expected.size(); ++i) {
       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -277,18 +298,18 @@ class WindowLayoutTest : public QObject {
     f.resize(800, 700);
     QApplication::processEvents();
     QCOMPARE(h.paintBox()->geometry(), QRect(8, 200, 785, 475));
-    QCOMPARE(f.ToolBar1->geometry(), QRect(0, 0, 800, 33));
-    QCOMPARE(f.StatusBar1->geometry(), QRect(0, 700 - 19, 800, 19));
-    QCOMPARE(f.EditMasstab->geometry(), QRect(285, 99, 84, 21));
-    QCOMPARE(f.Panel1->geometry(), QRect(375, 33, 302, 161));
-    QCOMPARE(f.TrackBar1->geometry(), QRect(8, 126, 350, 22));
+    QCOMPARE(Control<QToolBar>(f, "ToolBar1")->geometry(), QRect(0, 0, 800, 33));
+    QCOMPARE(Control<QStatusBar>(f, "StatusBar1")->geometry(), QRect(0, 700 - 19, 800, 19));
+    QCOMPARE(Edit(f, "EditMasstab")->geometry(), QRect(285, 99, 84, 21));
+    QCOMPARE(Control<QGroupBox>(f, "Panel1")->geometry(), QRect(375, 33, 302, 161));
+    QCOMPARE(Control<QSlider>(f, "TrackBar1")->geometry(), QRect(8, 126, 350, 22));
   }
 
   // ToolButton8 does nothing: no message, no error, no change.
   void lastButtonDoesNothing() {
     Harness h;
     h.form().ShowStatus(QStringLiteral("vorher"));
-    h.click(h.form().ToolButton8);
+    h.click(Tool(h.form(), "ToolButton8"));
     QCOMPARE(h.form().StatusText(), QStringLiteral("vorher"));
     QVERIFY(h.desktop().errors.isEmpty());
     QCOMPARE(h.desktop().dialogCalls, 0);

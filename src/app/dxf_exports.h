@@ -1,0 +1,78 @@
+// The DXF exports: the section line, the whole mesh, a series of sections
+// and the crease edges, each beside the OBJ file (export_files.h names
+// them). The window and the batch tool call these same functions, so both
+// write the same bytes. Each returns the path of the file it wrote.
+//
+// Every export refuses, before any file is touched, a target that is the OBJ
+// file itself (also through a link): "Die DXF-Datei würde die OBJ-Datei
+// überschreiben: <file>"; and a file larger than the free space of its folder
+// (FitsBeside) with the error of a full disk, "E/A-Fehler 28". The sizes are
+// exact; the series first bounds its size from the section index and counts
+// its segments only when the bound does not fit. File errors are those of
+// AtomicFile; after any error the previous file is as it was.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "analysis/crease_edges.h"
+#include "core/atomic_file.h"
+#include "model/mesh.h"
+#include "section/contour.h"
+#include "section/plane_section.h"
+
+namespace quervik {
+
+struct ExportSettings {
+  // Threads computing the sections of a series (0: one per processor; 1: one
+  // after another on the calling thread). At most a few sections per thread
+  // wait to be written, so memory stays bounded however many levels there
+  // are. The file is the same for every count.
+  unsigned threads = 0;
+  // The free space of the target's folder; empty: the file system's own
+  // count. Tests put a small disk here.
+  FreeSpaceFn freeSpace;
+};
+
+// The section export: one LINE per segment at contour.Level, layer
+// "SCHNITT" + levelText (blanks kept), into SectionDxfFileName(objPath,
+// levelText).
+std::string SchreibDXF(std::string_view objPath, std::string_view levelText,
+                       const TContour& contour, const ExportSettings& settings = {});
+
+// The whole mesh: three LINEs per face 1 … last (A-B, A-C, B-C), x and y
+// exchanged, layer "FACE", into MeshDxfFileName(objPath). The placeholder
+// slot 0 is no face and writes nothing. A face naming a vertex that V does
+// not have is refused ("Fläche <i> nennt den Eckpunkt <k>, den es nicht
+// gibt").
+std::string WriteMeshDxf(std::string_view objPath, const Mesh& mesh,
+                         const ExportSettings& settings = {});
+
+// Called after each level of the series, in order, with the level text and
+// its section (whose Level is the text read back).
+using SeriesLevelDone = std::function<void(const std::string& levelText, const TContour& contour)>;
+
+// The series export into SeriesDxfFileName(objPath): for each level text
+// (SeriesLevelTexts), the section at that text read back with the
+// process-wide format, one LINE per segment on the layer "S" + text + "d".
+// Every text is read before the file is opened (a text that is no number
+// raises the conversion error and writes nothing). Sections are computed in
+// parallel and written in order; `levelDone` runs on the calling thread
+// after each level's lines are written (an exception it raises stops the
+// export and keeps the previous file). `index` may be null.
+std::string WriteSeriesDxf(std::string_view objPath, const Mesh& mesh, const SectionIndex* index,
+                           const std::vector<std::string>& levelTexts,
+                           const SeriesLevelDone& levelDone = {},
+                           const ExportSettings& settings = {});
+
+// The crease edges into BruchkantenDxfFileName(objPath): one LINE per entry
+// from V[lower] to V[higher], layer "Bruchkante". An entry naming a vertex
+// that V does not have is refused ("Bruchkante <k> nennt den Eckpunkt <v>,
+// den es nicht gibt").
+std::string SchreibBruchkantenDXF(std::string_view objPath, const Mesh& mesh,
+                                  const std::vector<Tbruchkante>& Bruchkanten,
+                                  const ExportSettings& settings = {});
+
+}  // namespace quervik
