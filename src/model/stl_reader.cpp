@@ -1,0 +1,333 @@
+#include "model/stl_reader.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "core/errors.h"
+#include "model/polygon_faces.h"
+#include "model/reader_text.h"
+
+namespace quervik {
+
+namespace {
+
+using readtext::IsWord;
+using readtext::LinePrefix;
+using readtext::Quoted;
+
+constexpr std::size_t kHeaderBytes = 80;
+constexpr std::size_t kTriangleBytes = 50;
+// Vertex numbers must fit the 32-bit corners of a face, behind slot 0.
+constexpr std::uint64_t kMaxVertices = std::numeric_limits<std::int32_t>::max() - 1;
+// The shortest vertex line of an ASCII file ("vertex 0 0 0\n"), which
+// bounds the corners a file can hold.
+constexpr std::uint64_t kAsciiCornerBytes = 13;
+
+std::uint32_t TriangleCount(const char* p) {
+  std::uint32_t n = 0;
+  std::memcpy(&n, p + kHeaderBytes, 4);
+  if constexpr (std::endian::native == std::endian::big) n = __builtin_bswap32(n);
+  return n;
+}
+
+std::string Counted(std::uint64_t n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+std::string Triangles(std::uint64_t n) {
+  return Counted(n, "Dreieck", "Dreiecke");
+}
+
+// Reserves room for `want` elements, as address space only: pages never
+// written cost no memory. Falls back to no reservation when the system will
+// not hand out that much at once.
+template <typename T>
+void ReserveAtMost(std::vector<T>& v, std::uint64_t want) {
+  try {
+    v.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(want, v.max_size())));
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
+  }
+}
+
+// Merges corners at identical positions into one vertex: an open-addressing
+// table of indices into V (4 bytes a slot, 0 = empty) hashed on the bits of
+// the three coordinates. Kept at most 60 % full, it is sized at the start
+// for the usual mesh (half as many vertices as triangles) and doubles when
+// a mesh has more.
+class VertexMerger {
+ public:
+  VertexMerger(Mesh& mesh, std::uint64_t triangles) : mesh_(mesh) {
+    Resize(std::bit_ceil(std::max<std::uint64_t>(64, triangles + triangles / 4)));
+  }
+
+  std::int32_t Corner(double x, double y, double z) {
+    std::uint64_t i = Hash(x, y, z) >> shift_;
+    for (;;) {
+      const std::uint32_t s = slots_[i];
+      if (s == 0) return Insert(i, x, y, z);
+      const Tvertex& v = mesh_.V[s];
+      if (v.x == x && v.y == y && v.z == z) return static_cast<std::int32_t>(s);
+      i = (i + 1) & mask_;
+    }
+  }
+
+ private:
+  // -0 and 0 are equal coordinates and must land in the same slot.
+  static std::uint64_t Hash(double x, double y, double z) {
+    const std::uint64_t a = std::bit_cast<std::uint64_t>(x + 0.0);
+    const std::uint64_t b = std::bit_cast<std::uint64_t>(y + 0.0);
+    const std::uint64_t c = std::bit_cast<std::uint64_t>(z + 0.0);
+    std::uint64_t h =
+        a * 0x9E3779B97F4A7C15ull + b * 0xC2B2AE3D27D4EB4Full + c * 0x165667B19E3779F9ull;
+    h ^= h >> 29;
+    return h * 0xBF58476D1CE4E5B9ull;
+  }
+
+  std::int32_t Insert(std::uint64_t i, double x, double y, double z) {
+    const std::size_t index = mesh_.V.size();
+    if (index > kMaxVertices) {
+      throw Error("Das Dreiecksnetz hat mehr als " + std::to_string(kMaxVertices) + " Eckpunkte");
+    }
+    mesh_.V.push_back(Tvertex{x, y, z});
+    slots_[i] = static_cast<std::uint32_t>(index);
+    if (index > limit_) Resize(2 * slots_.size());
+    return static_cast<std::int32_t>(index);
+  }
+
+  void Resize(std::uint64_t size) {
+    slots_.assign(static_cast<std::size_t>(size), 0);
+    mask_ = size - 1;
+    shift_ = 64 - std::countr_zero(size);
+    limit_ = size / 5 * 3;
+    for (std::size_t k = 1; k < mesh_.V.size(); ++k) {
+      const Tvertex& v = mesh_.V[k];
+      std::uint64_t i = Hash(v.x, v.y, v.z) >> shift_;
+      while (slots_[i] != 0) i = (i + 1) & mask_;
+      slots_[i] = static_cast<std::uint32_t>(k);
+    }
+  }
+
+  Mesh& mesh_;
+  std::vector<std::uint32_t> slots_;
+  std::uint64_t mask_ = 0;
+  int shift_ = 0;
+  std::uint64_t limit_ = 0;
+};
+
+class StlReader {
+ public:
+  StlReader(BlockReader& in, const std::string& name) : in_(in), name_(name), faces_(mesh_) {
+    mesh_.V.assign(1, Tvertex{});
+    mesh_.Fc.assign(1, TFace{});
+    mesh_.Vn.assign(1, Tvect3D{});
+  }
+
+  Mesh Read(StlKind kind) {
+    if (kind == StlKind::kAscii) {
+      ReadAscii();
+    } else {
+      ReadBinary();
+    }
+    if (mesh_.Fc.size() == 1) throw Error("Die STL-Datei '" + name_ + "' enthält keine Flächen");
+    ZMinMax(mesh_);
+    mesh_.version = NewMeshVersion();
+    return std::move(mesh_);
+  }
+
+ private:
+  // --- binary ---
+
+  [[noreturn]] void Cut(std::uint32_t n, std::uint64_t bytes) const {
+    throw Error("Die STL-Datei '" + name_ + "' ist unvollständig: " + Triangles(n) +
+                " angegeben, aber nur " + std::to_string(bytes) + " von " +
+                std::to_string(kHeaderBytes + 4 + kTriangleBytes * std::uint64_t{n}) +
+                " Bytes vorhanden");
+  }
+
+  void ReadBinary() {
+    if (!in_.Ensure(kHeaderBytes + 4)) {
+      throw Error("Die STL-Datei '" + name_ + "' ist kürzer als ihr Kopf von 84 Bytes");
+    }
+    const std::uint32_t n = TriangleCount(in_.p);
+    in_.p += kHeaderBytes + 4;
+    const std::uint64_t want = kHeaderBytes + 4 + kTriangleBytes * std::uint64_t{n};
+    if (in_.Size() < want) Cut(n, in_.Size());
+    if (in_.Size() > want) {
+      throw Error("Die STL-Datei '" + name_ + "' hat " +
+                  Counted(in_.Size() - want, "Byte", "Bytes") + " mehr, als ihre " + Triangles(n) +
+                  " brauchen");
+    }
+    mesh_.Fc.reserve(std::size_t{n} + 1);
+    ReserveAtMost(mesh_.V, std::min<std::uint64_t>(3 * std::uint64_t{n}, kMaxVertices) + 1);
+    VertexMerger merger(mesh_, n);
+    std::uint64_t done = 0;
+    while (done < n) {
+      const std::uint64_t held = static_cast<std::uint64_t>(in_.end - in_.p) / kTriangleBytes;
+      if (held == 0) {
+        // The file got shorter while it was read.
+        if (!in_.Ensure(kTriangleBytes)) {
+          Cut(n, in_.Offset() + static_cast<std::uint64_t>(in_.end - in_.p));
+        }
+        continue;
+      }
+      const std::uint64_t take = std::min<std::uint64_t>(held, n - done);
+      const char* p = in_.p;
+      for (std::uint64_t t = 0; t < take; ++t, p += kTriangleBytes) {
+        float c[9];
+        std::memcpy(c, p + 12, sizeof c);  // behind the facet normal
+        if constexpr (std::endian::native == std::endian::big) {
+          for (float& f : c)
+            f = std::bit_cast<float>(__builtin_bswap32(std::bit_cast<std::uint32_t>(f)));
+        }
+        bool finite = true;
+        for (const float f : c) finite = finite && std::isfinite(f);
+        if (!finite) {
+          throw Error("Dreieck " + std::to_string(done + t + 1) +
+                      " hat eine Koordinate, die keine endliche Zahl ist");
+        }
+        const std::int32_t a = merger.Corner(c[0], c[1], c[2]);
+        const std::int32_t b = merger.Corner(c[3], c[4], c[5]);
+        const std::int32_t d = merger.Corner(c[6], c[7], c[8]);
+        mesh_.Fc.push_back(TFace{{a, b, d}});
+      }
+      in_.p = p;
+      done += take;
+    }
+  }
+
+  // --- ASCII ---
+
+  [[noreturn]] void Expected(std::string_view what, std::string_view found) const {
+    throw Error(LinePrefix(tokens_->line()) + std::string(what) + " erwartet statt '" +
+                Quoted(found) + "'");
+  }
+
+  // The next token inside a facet, which must not end there.
+  std::string_view Word() {
+    const std::int64_t line = tokens_->line();
+    const std::string_view w = tokens_->Next();
+    if (w.empty()) {
+      throw Error("Die STL-Datei '" + name_ + "' endet mitten in einem Dreieck (Zeile " +
+                  std::to_string(line) + ")");
+    }
+    return w;
+  }
+
+  double Number() {
+    const std::string_view w = Word();
+    double v = 0;
+    if (!readtext::ParseNumber(w, v) || !std::isfinite(v)) {
+      throw Error(LinePrefix(tokens_->line()) + "'" + Quoted(w) + "' ist keine gültige Zahl");
+    }
+    return v;
+  }
+
+  void ReadAscii() {
+    TextTokens tokens(in_, 1);
+    tokens_ = &tokens;
+    // A facet takes at least 76 bytes ("facet outer loop", three vertices,
+    // "endloop endfacet"); a typical one 250.
+    mesh_.Fc.reserve(static_cast<std::size_t>(in_.Remaining() / 76) + 1);
+    ReserveAtMost(mesh_.V, std::min(in_.Remaining() / kAsciiCornerBytes, kMaxVertices) + 1);
+    VertexMerger merger(mesh_, in_.Remaining() / 250);
+    std::string_view w = tokens.Next();
+    if (!IsWord(w, "solid")) Expected("'solid'", w);
+    tokens.SkipLine();  // the name of the solid
+    for (;;) {
+      w = tokens.Next();
+      if (w.empty()) break;
+      if (IsWord(w, "endsolid") || IsWord(w, "solid")) {
+        tokens.SkipLine();
+        continue;
+      }
+      if (!IsWord(w, "facet")) Expected("'facet'", w);
+      w = Word();
+      if (IsWord(w, "normal")) {
+        for (int k = 0; k < 3; ++k) Word();
+        w = Word();
+      }
+      if (!IsWord(w, "outer")) Expected("'outer'", w);
+      w = Word();
+      if (!IsWord(w, "loop")) Expected("'loop'", w);
+      corners_.clear();
+      for (;;) {
+        w = Word();
+        if (IsWord(w, "endloop")) break;
+        if (!IsWord(w, "vertex")) Expected("'vertex' oder 'endloop'", w);
+        const double x = Number();
+        const double y = Number();
+        const double z = Number();
+        corners_.push_back(merger.Corner(x, y, z));
+      }
+      if (corners_.size() < 3) {
+        throw Error(LinePrefix(tokens.line()) + "Fläche mit weniger als 3 Eckpunkten");
+      }
+      w = Word();
+      if (!IsWord(w, "endfacet")) Expected("'endfacet'", w);
+      faces_.Polygon(corners_, true, in_.Remaining() / kAsciiCornerBytes + 1);
+    }
+  }
+
+  BlockReader& in_;
+  const std::string& name_;
+  Mesh mesh_;
+  PolygonFaces faces_;
+  TextTokens* tokens_ = nullptr;
+  std::vector<std::int32_t> corners_;
+};
+
+// Whether [p, end) continues with `word` (any case) followed by a blank or
+// the end.
+bool WordAt(std::string_view text, std::size_t at, std::string_view word) {
+  if (text.size() - at < word.size()) return false;
+  if (!IsWord(text.substr(at, word.size()), word)) return false;
+  return at + word.size() == text.size() || TextTokens::IsBlank(text[at + word.size()]);
+}
+
+bool EndsWithStl(std::string_view path) {
+  return path.size() >= 4 && IsWord(path.substr(path.size() - 4), ".stl");
+}
+
+}  // namespace
+
+StlKind DetectStl(std::string_view head, std::uint64_t fileBytes, std::string_view path) {
+  if (head.size() >= kHeaderBytes + 4 &&
+      fileBytes == kHeaderBytes + 4 + kTriangleBytes * std::uint64_t{TriangleCount(head.data())}) {
+    return StlKind::kBinary;
+  }
+  std::size_t i = 0;
+  while (i < head.size() && TextTokens::IsBlank(head[i])) ++i;
+  if (WordAt(head, i, "solid")) {
+    const std::size_t lf = head.find('\n', i);
+    if (lf != std::string_view::npos) {
+      i = lf + 1;
+      while (i < head.size() && TextTokens::IsBlank(head[i])) ++i;
+      if (WordAt(head, i, "facet") || WordAt(head, i, "endsolid")) return StlKind::kAscii;
+    }
+  }
+  if (fileBytes >= kHeaderBytes + 4 && head.size() >= kHeaderBytes + 4 && EndsWithStl(path) &&
+      head.substr(0, kHeaderBytes + 4).find('\0') != std::string_view::npos) {
+    return StlKind::kBinary;
+  }
+  return StlKind::kNone;
+}
+
+Mesh ReadStl(BlockReader& in, const std::string& name, StlKind kind) {
+  return StlReader(in, name).Read(kind);
+}
+
+Mesh ParseStl(std::string_view data, const std::string& name, std::size_t blockBytes) {
+  const StlKind kind = DetectStl(data.substr(0, std::size_t{64} << 10), data.size(), ".stl");
+  BlockReader in(data, blockBytes);
+  return ReadStl(in, name, kind == StlKind::kAscii ? StlKind::kAscii : StlKind::kBinary);
+}
+
+}  // namespace quervik
