@@ -1,14 +1,23 @@
 #include "model/stl_reader.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <condition_variable>
 #include <cstdint>
 #include <cstring>
+#include <exception>
 #include <limits>
+#include <memory>
+#include <mutex>
 #include <new>
 #include <stdexcept>
 #include <string>
+#include <system_error>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "core/errors.h"
@@ -57,6 +66,57 @@ void ReserveAtMost(std::vector<T>& v, std::uint64_t want) {
   }
 }
 
+// Zeroed memory for the merge table, straight from the system and in huge
+// pages where it hands them out: the table is read at random, and with
+// small pages nearly every lookup of a large mesh would also miss the TLB.
+class SlotTable {
+ public:
+  SlotTable() = default;
+  explicit SlotTable(std::size_t slots) : slots_(slots) {
+    bytes_ = slots * sizeof(std::uint32_t) + kHugePage;
+    void* map = ::mmap(nullptr, bytes_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (map == MAP_FAILED) throw std::bad_alloc();
+    map_ = map;
+    const auto at = (reinterpret_cast<std::uintptr_t>(map) + kHugePage - 1) & ~(kHugePage - 1);
+    ::madvise(reinterpret_cast<void*>(at), bytes_ - (at - reinterpret_cast<std::uintptr_t>(map)),
+              MADV_HUGEPAGE);
+    data_ = reinterpret_cast<std::uint32_t*>(at);
+  }
+  SlotTable(SlotTable&& other) noexcept { *this = std::move(other); }
+  SlotTable& operator=(SlotTable&& other) noexcept {
+    std::swap(map_, other.map_);
+    std::swap(bytes_, other.bytes_);
+    std::swap(data_, other.data_);
+    std::swap(slots_, other.slots_);
+    return *this;
+  }
+  SlotTable(const SlotTable&) = delete;
+  SlotTable& operator=(const SlotTable&) = delete;
+  ~SlotTable() {
+    if (map_ != nullptr) ::munmap(map_, bytes_);
+  }
+
+  std::uint32_t& operator[](std::size_t i) { return data_[i]; }
+  const std::uint32_t* data() const { return data_; }
+  std::size_t size() const { return slots_; }
+
+ private:
+  static constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
+  void* map_ = nullptr;
+  std::size_t bytes_ = 0;
+  std::uint32_t* data_ = nullptr;
+  std::size_t slots_ = 0;
+};
+
+// Asks for huge pages for the whole 2 MiB pages inside [p, p + bytes): one
+// page fault instead of 512 as an array fills them.
+void AdviseHugePages(void* p, std::size_t bytes) {
+  constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
+  const auto begin = (reinterpret_cast<std::uintptr_t>(p) + kHuge - 1) & ~(kHuge - 1);
+  const auto end = (reinterpret_cast<std::uintptr_t>(p) + bytes) & ~(kHuge - 1);
+  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+}
+
 // Merges corners at identical positions into one vertex: an open-addressing
 // table of indices into V (4 bytes a slot, 0 = empty) hashed on the bits of
 // the three coordinates. Kept at most 60 % full, it is sized at the start
@@ -68,8 +128,10 @@ class VertexMerger {
     Resize(std::bit_ceil(std::max<std::uint64_t>(64, triangles + triangles / 4)));
   }
 
-  std::int32_t Corner(double x, double y, double z) {
-    std::uint64_t i = Hash(x, y, z) >> shift_;
+  // The slot in V of the vertex at (x, y, z), appended when it is new;
+  // `hash` is Hash(x, y, z).
+  std::int32_t Corner(double x, double y, double z, std::uint64_t hash) {
+    std::uint64_t i = hash >> shift_;
     for (;;) {
       const std::uint32_t s = slots_[i];
       if (s == 0) return Insert(i, x, y, z);
@@ -78,8 +140,12 @@ class VertexMerger {
       i = (i + 1) & mask_;
     }
   }
+  std::int32_t Corner(double x, double y, double z) { return Corner(x, y, z, Hash(x, y, z)); }
 
- private:
+  // Asks for the table's line of a corner to come, so that the lookups of
+  // a run of corners wait for memory together instead of one by one.
+  void Prefetch(std::uint64_t hash) const { __builtin_prefetch(slots_.data() + (hash >> shift_)); }
+
   // -0 and 0 are equal coordinates and must land in the same slot.
   static std::uint64_t Hash(double x, double y, double z) {
     const std::uint64_t a = std::bit_cast<std::uint64_t>(x + 0.0);
@@ -91,6 +157,7 @@ class VertexMerger {
     return h * 0xBF58476D1CE4E5B9ull;
   }
 
+ private:
   std::int32_t Insert(std::uint64_t i, double x, double y, double z) {
     const std::size_t index = mesh_.V.size();
     if (index > kMaxVertices) {
@@ -103,7 +170,7 @@ class VertexMerger {
   }
 
   void Resize(std::uint64_t size) {
-    slots_.assign(static_cast<std::size_t>(size), 0);
+    slots_ = SlotTable(static_cast<std::size_t>(size));
     mask_ = size - 1;
     shift_ = 64 - std::countr_zero(size);
     limit_ = size / 5 * 3;
@@ -116,10 +183,71 @@ class VertexMerger {
   }
 
   Mesh& mesh_;
-  std::vector<std::uint32_t> slots_;
+  SlotTable slots_;
   std::uint64_t mask_ = 0;
   int shift_ = 0;
   std::uint64_t limit_ = 0;
+};
+
+// The corners of up to kTriangles binary triangles, decoded and hashed.
+struct DecodedRun {
+  static constexpr std::size_t kTriangles = 1024;
+  std::size_t triangles = 0;
+  Tvertex points[3 * kTriangles];
+  std::uint64_t hashes[3 * kTriangles];
+};
+
+// Hands decoded runs from the reading thread to the merging thread, in
+// order, through a ring of kRuns runs.
+class RunPipe {
+ public:
+  static constexpr std::size_t kRuns = 8;
+
+  // The reading side: a free run to fill (waiting for one), nullptr once
+  // the merging side has stopped; then hand it over; at the end, Close.
+  DecodedRun* ToFill() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return stopped_ || filled_ - merged_ < kRuns; });
+    return stopped_ ? nullptr : &runs_[filled_ % kRuns];
+  }
+  void Filled() {
+    Change([&] { ++filled_; });
+  }
+  void Close() {
+    Change([&] { closed_ = true; });
+  }
+
+  // The merging side: the next run (waiting for it), nullptr when all are
+  // merged and no more come; then free it. Stop gives up.
+  const DecodedRun* ToMerge() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return filled_ > merged_ || closed_; });
+    return filled_ > merged_ ? &runs_[merged_ % kRuns] : nullptr;
+  }
+  void Merged() {
+    Change([&] { ++merged_; });
+  }
+  void Stop() {
+    Change([&] { stopped_ = true; });
+  }
+
+ private:
+  template <class F>
+  void Change(F f) {
+    {
+      std::lock_guard lock(mutex_);
+      f();
+    }
+    changed_.notify_all();
+  }
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<DecodedRun> runs_ = std::vector<DecodedRun>(kRuns);
+  std::uint64_t filled_ = 0;
+  std::uint64_t merged_ = 0;
+  bool closed_ = false;
+  bool stopped_ = false;
 };
 
 class StlReader {
@@ -167,40 +295,113 @@ class StlReader {
     }
     mesh_.Fc.reserve(std::size_t{n} + 1);
     ReserveAtMost(mesh_.V, std::min<std::uint64_t>(3 * std::uint64_t{n}, kMaxVertices) + 1);
+    AdviseHugePages(mesh_.Fc.data(), mesh_.Fc.capacity() * sizeof(TFace));
+    AdviseHugePages(mesh_.V.data(), mesh_.V.capacity() * sizeof(Tvertex));
     VertexMerger merger(mesh_, n);
-    std::uint64_t done = 0;
-    while (done < n) {
-      const std::uint64_t held = static_cast<std::uint64_t>(in_.end - in_.p) / kTriangleBytes;
-      if (held == 0) {
-        // The file got shorter while it was read.
-        if (!in_.Ensure(kTriangleBytes)) {
-          Cut(n, in_.Offset() + static_cast<std::uint64_t>(in_.end - in_.p));
-        }
-        continue;
-      }
-      const std::uint64_t take = std::min<std::uint64_t>(held, n - done);
-      const char* p = in_.p;
-      for (std::uint64_t t = 0; t < take; ++t, p += kTriangleBytes) {
-        float c[9];
-        std::memcpy(c, p + 12, sizeof c);  // behind the facet normal
-        if constexpr (std::endian::native == std::endian::big) {
-          for (float& f : c)
-            f = std::bit_cast<float>(__builtin_bswap32(std::bit_cast<std::uint32_t>(f)));
-        }
-        bool finite = true;
-        for (const float f : c) finite = finite && std::isfinite(f);
-        if (!finite) {
-          throw Error("Dreieck " + std::to_string(done + t + 1) +
-                      " hat eine Koordinate, die keine endliche Zahl ist");
-        }
-        const std::int32_t a = merger.Corner(c[0], c[1], c[2]);
-        const std::int32_t b = merger.Corner(c[3], c[4], c[5]);
-        const std::int32_t d = merger.Corner(c[6], c[7], c[8]);
-        mesh_.Fc.push_back(TFace{{a, b, d}});
-      }
-      in_.p = p;
-      done += take;
+    if (n > 4 * DecodedRun::kTriangles && ReadBinaryInTwoThreads(n, merger)) return;
+    auto run = std::make_unique<DecodedRun>();
+    for (std::uint64_t done = 0; done < n; done += run->triangles) {
+      Decode(n, done, *run);
+      Merge(*run, merger);
     }
+  }
+
+  // Decodes the next triangles (triangle `done` of the file the first) of a
+  // file of n into `run`.
+  void Decode(std::uint32_t n, std::uint64_t done, DecodedRun& run) {
+    const std::size_t count =
+        static_cast<std::size_t>(std::min<std::uint64_t>(DecodedRun::kTriangles, n - done));
+    if (!in_.Ensure(count * kTriangleBytes)) {
+      // The file got shorter while it was read.
+      Cut(n, in_.Offset() + static_cast<std::uint64_t>(in_.end - in_.p));
+    }
+    const char* p = in_.p;
+    for (std::size_t t = 0; t < count; ++t, p += kTriangleBytes) {
+      float c[9];
+      std::memcpy(c, p + 12, sizeof c);  // behind the facet normal
+      if constexpr (std::endian::native == std::endian::big) {
+        for (float& f : c) {
+          f = std::bit_cast<float>(__builtin_bswap32(std::bit_cast<std::uint32_t>(f)));
+        }
+      }
+      bool finite = true;
+      for (const float f : c) finite = finite && std::isfinite(f);
+      if (!finite) {
+        throw Error("Dreieck " + std::to_string(done + t + 1) +
+                    " hat eine Koordinate, die keine endliche Zahl ist");
+      }
+      for (std::size_t k = 0; k < 3; ++k) {
+        Tvertex& v = run.points[3 * t + k];
+        v = Tvertex{c[3 * k], c[3 * k + 1], c[3 * k + 2]};
+        run.hashes[3 * t + k] = VertexMerger::Hash(v.x, v.y, v.z);
+      }
+    }
+    in_.p = p;
+    run.triangles = count;
+  }
+
+  // Appends the triangles of a run, the table's lines asked for a few
+  // corners ahead of their lookups.
+  void Merge(const DecodedRun& run, VertexMerger& merger) {
+    const std::size_t corners = 3 * run.triangles;
+    for (std::size_t i = 0; i < kAhead && i < corners; ++i) merger.Prefetch(run.hashes[i]);
+    auto corner = [&](std::size_t i) {
+      if (i + kAhead < corners) merger.Prefetch(run.hashes[i + kAhead]);
+      const Tvertex& v = run.points[i];
+      return merger.Corner(v.x, v.y, v.z, run.hashes[i]);
+    };
+    for (std::size_t i = 0; i < corners; i += 3) {
+      // Three named values, not an array: storing the corners one by one
+      // and loading the face whole would stall on the store buffer.
+      const std::int32_t a = corner(i);
+      const std::int32_t b = corner(i + 1);
+      const std::int32_t c = corner(i + 2);
+      mesh_.Fc.push_back(TFace{{a, b, c}});
+    }
+  }
+
+  // This thread reads and decodes while a second one merges, the two parts
+  // of the work taking about the same time. The merging thread takes the
+  // runs in file order, so the mesh is the same as from one thread. Of two
+  // errors the one earlier in the file is raised: the merging thread only
+  // ever sees runs before the one where reading failed.
+  // False when no second thread is to be had, before anything is read.
+  bool ReadBinaryInTwoThreads(std::uint32_t n, VertexMerger& merger) {
+    RunPipe pipe;
+    std::exception_ptr mergeError;
+    std::thread merging;
+    try {
+      merging = std::thread([&] {
+        try {
+          while (const DecodedRun* run = pipe.ToMerge()) {
+            Merge(*run, merger);
+            pipe.Merged();
+          }
+        } catch (...) {
+          mergeError = std::current_exception();
+          pipe.Stop();
+        }
+      });
+    } catch (const std::system_error&) {
+      return false;
+    }
+    std::exception_ptr readError;
+    try {
+      for (std::uint64_t done = 0; done < n;) {
+        DecodedRun* run = pipe.ToFill();
+        if (run == nullptr) break;
+        Decode(n, done, *run);
+        done += run->triangles;
+        pipe.Filled();
+      }
+    } catch (...) {
+      readError = std::current_exception();
+    }
+    pipe.Close();
+    merging.join();
+    if (mergeError) std::rethrow_exception(mergeError);
+    if (readError) std::rethrow_exception(readError);
+    return true;
   }
 
   // --- ASCII ---
@@ -275,6 +476,8 @@ class StlReader {
       faces_.Polygon(corners_, true, in_.Remaining() / kAsciiCornerBytes + 1);
     }
   }
+
+  static constexpr std::size_t kAhead = 32;  // corners asked for ahead of their lookup
 
   BlockReader& in_;
   const std::string& name_;

@@ -9,9 +9,11 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
+#include "../../bench/common/generators.h"
 #include "core/errors.h"
 #include "core/number_format.h"
 #include "format_meshes.h"
@@ -31,6 +33,14 @@ bool SameBits(const Tvertex& a, const Tvertex& b) {
   return std::bit_cast<std::uint64_t>(a.x) == std::bit_cast<std::uint64_t>(b.x) &&
          std::bit_cast<std::uint64_t>(a.y) == std::bit_cast<std::uint64_t>(b.y) &&
          std::bit_cast<std::uint64_t>(a.z) == std::bit_cast<std::uint64_t>(b.z);
+}
+
+// Overwrites the bytes at `at` (from the end when negative) with those of v.
+template <typename T>
+std::string Patched(std::string bytes, long at, T v) {
+  const size_t where = at < 0 ? bytes.size() - static_cast<size_t>(-at) : static_cast<size_t>(at);
+  std::memcpy(bytes.data() + where, &v, sizeof v);
+  return bytes;
 }
 
 // The same triangles over the same points; a PLY file keeps the vertex
@@ -122,6 +132,42 @@ TEST(StlMerge, ExactlyEqualCornersOnly) {
   }
 }
 
+// A binary file of more than 4096 triangles is read by two threads, one
+// decoding and one merging; the mesh is the one the ASCII file of the same
+// triangles gives (read by one), and an error late in the file still names
+// its triangle. (The ASCII file's numbers are decimals, not the floats, so
+// only the faces are compared.)
+TEST(StlMerge, LargeFilesGiveTheSameMesh) {
+  const Mesh terrain = gen::MakeTerrain(100, 50);  // 10,000 triangles
+  const gen::Polygons soup = gen::TrianglesOf(terrain);
+  const std::string binary = gen::StlBytes(soup, true);
+  const Mesh one = ParseStl(gen::StlBytes(soup, false), "a.stl");
+  const Mesh two = ParseStl(binary, "b.stl");
+  ASSERT_EQ(two.V.size(), terrain.V.size());
+  ASSERT_EQ(two.Fc.size(), terrain.Fc.size());
+  for (size_t i = 1; i < two.Fc.size(); ++i) {
+    ASSERT_EQ(one.Fc[i], two.Fc[i]) << i;
+    for (int k = 1; k <= 3; ++k) {
+      const Tvertex& t = terrain.V[static_cast<size_t>(terrain.Fc[i][k])];
+      EXPECT_EQ(
+          two.V[static_cast<size_t>(two.Fc[i][k])],
+          (Tvertex{static_cast<float>(t.x), static_cast<float>(t.y), static_cast<float>(t.z)}));
+    }
+  }
+  const std::string late =
+      Patched(binary, 84 + 50 * 8999 + 20, std::numeric_limits<float>::infinity());
+  EXPECT_THROW(
+      {
+        try {
+          ParseStl(late, "c.stl", 4096);
+        } catch (const Error& e) {
+          EXPECT_STREQ(e.what(), "Dreieck 9000 hat eine Koordinate, die keine endliche Zahl ist");
+          throw;
+        }
+      },
+      Error);
+}
+
 // Files cut anywhere are refused with a German text or read; never more.
 TEST_F(MeshFormats, EveryPrefixIsReadOrRefused) {
   for (const testing::FormatFile& f : testing::HeapFiles(heap_)) {
@@ -179,14 +225,6 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
   const size_t at = text.find(from);
   EXPECT_NE(at, std::string::npos) << from;
   return at == std::string::npos ? text : text.replace(at, from.size(), to);
-}
-
-// Overwrites the bytes at `at` (from the end when negative) with those of v.
-template <typename T>
-std::string Patched(std::string bytes, long at, T v) {
-  const size_t where = at < 0 ? bytes.size() - static_cast<size_t>(-at) : static_cast<size_t>(at);
-  std::memcpy(bytes.data() + where, &v, sizeof v);
-  return bytes;
 }
 
 struct Malformed {
