@@ -6,6 +6,7 @@
 // code a file drives, borders between blocks included.
 #pragma once
 
+#include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -13,6 +14,7 @@
 #include <string_view>
 
 #include "model/obj_reader.h"
+#include "model/reader_text.h"
 
 namespace quervik {
 
@@ -108,21 +110,53 @@ class TextTokens {
 
   // The next token, valid until the next call; empty at the end of input.
   std::string_view Next() {
-    for (;;) {
-      const char* q = in_.p;
-      while (q < stop_ && IsBlank(*q)) {
-        if (*q == '\n') ++line_;
-        ++q;
-      }
-      in_.p = q;
-      if (q < stop_) break;
-      if (!Refill()) return {};
-    }
+    if (!SkipBlanks()) return {};
     const char* begin = in_.p;
     const char* q = begin;
     while (q < stop_ && !IsBlank(*q)) ++q;
     in_.p = q;
     return {begin, static_cast<std::size_t>(q - begin)};
+  }
+
+  // The next token as readtext::ParseNumber reads it, in one pass when
+  // std::from_chars takes the token whole; `token` is the token. False when
+  // it is no number or the input has ended (`token` is empty then).
+  bool NextNumber(double& value, std::string_view& token) {
+    if (!SkipBlanks()) {
+      token = {};
+      return false;
+    }
+    const char* b = in_.p;
+    if (*b != '+') {
+      const auto r = std::from_chars(b, stop_, value, std::chars_format::general);
+      if (r.ec == std::errc() && (r.ptr == stop_ || IsBlank(*r.ptr))) {
+        token = {b, static_cast<std::size_t>(r.ptr - b)};
+        in_.p = r.ptr;
+        return true;
+      }
+    }
+    token = Next();
+    return readtext::ParseNumber(token, value);
+  }
+
+  // The next token as a whole number as readtext::ParseInteger reads it, in
+  // one pass for up to 18 digits without a sign; false as NextNumber.
+  bool NextInteger(std::int64_t& value, std::string_view& token) {
+    if (!SkipBlanks()) {
+      token = {};
+      return false;
+    }
+    const char* q = in_.p;
+    const char* digits = q;
+    std::int64_t v = 0;
+    while (q < stop_ && q - digits < 18 && *q >= '0' && *q <= '9') v = v * 10 + (*q++ - '0');
+    if (q > digits && (q == stop_ || IsBlank(*q))) {
+      in_.p = q;
+      value = v;
+      return true;
+    }
+    token = Next();
+    return readtext::ParseInteger(token, value);
   }
 
   // Drops the rest of the current line, its line feed included.
@@ -134,6 +168,19 @@ class TextTokens {
   static bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
  private:
+  // Moves in_.p to the next token; false at the end of input.
+  bool SkipBlanks() {
+    for (;;) {
+      const char* q = in_.p;
+      while (q < stop_ && IsBlank(*q)) {
+        if (*q == '\n') ++line_;
+        ++q;
+      }
+      in_.p = q;
+      if (q < stop_) return true;
+      if (!Refill()) return false;
+    }
+  }
   bool Refill();
 
   BlockReader& in_;

@@ -564,17 +564,45 @@ class PlyReader {
           SkipAsciiList(e, i);
           continue;
         }
-        const std::string_view t = tokens_->Next();
-        if (t.empty()) Truncated(e, i);
-        if (p.role != Role::kSkip) {
-          double& out = v[static_cast<int>(p.role) - 1];
-          if (!readtext::ParseNumber(t, out)) NoNumber(t);
-          if (p.role <= Role::kZ && !std::isfinite(out)) NoNumber(t);
+        if (p.role == Role::kSkip) {
+          if (tokens_->Next().empty()) Truncated(e, i);
+          continue;
         }
+        double& out = v[static_cast<int>(p.role) - 1];
+        std::string_view t;
+        if (!tokens_->NextNumber(out, t)) {
+          if (t.empty()) Truncated(e, i);
+          NoNumber(t);
+        }
+        if (p.role <= Role::kZ && !std::isfinite(out)) NoNumber(t);
       }
       mesh_.V.push_back(Tvertex{v[0], v[1], v[2]});
       if (normals_) mesh_.Vn.push_back(Tvect3D{v[3], v[4], v[5]});
     }
+  }
+
+  // The next corner of face f of e in an ASCII file, whose indices are of
+  // the type of p.
+  std::int32_t AsciiCorner(const Property& p, const Element& e, std::uint64_t f) {
+    std::int64_t v = 0;
+    std::string_view t;
+    if (!tokens_->NextInteger(v, t)) {
+      if (t.empty()) Truncated(e, f);
+      double d = 0;
+      if (IsWhole(p.type) || !readtext::ParseNumber(t, d) || !WholeNumber(d, v)) {
+        throw Error(LinePrefix(tokens_->line()) + "'" + Quoted(t) +
+                    "' ist keine gültige Eckpunktnummer");
+      }
+    }
+    if (v < 0 || static_cast<std::uint64_t>(v) >= vertexCount_) NoVertex(f, std::to_string(v));
+    return static_cast<std::int32_t>(v) + 1;
+  }
+
+  // A list count in an ASCII file that was not read as a plain whole number:
+  // `t` as a whole number, not negative; the end of input is no count.
+  std::uint64_t AsciiCount(std::string_view t, const Element& e, std::uint64_t i) const {
+    if (t.empty()) Truncated(e, i);
+    return AsciiCount(t);
   }
 
   // A list count in an ASCII file: a whole number, not negative.
@@ -709,26 +737,21 @@ class PlyReader {
           }
           continue;
         }
-        std::string_view t = tokens_->Next();
-        if (t.empty()) Truncated(e, f);
-        const std::uint64_t k = AsciiCount(t);
+        std::int64_t whole = 0;
+        std::string_view t;
+        const std::uint64_t k = tokens_->NextInteger(whole, t) && whole >= 0
+                                    ? static_cast<std::uint64_t>(whole)
+                                    : AsciiCount(t, e, f);
         if (k < 3) FewCorners(f);
-        corners_.clear();
-        for (std::uint64_t j = 0; j < k; ++j) {
-          t = tokens_->Next();
-          if (t.empty()) Truncated(e, f);
-          std::int64_t v = 0;
-          double d = 0;
-          if (!readtext::ParseInteger(t, v) &&
-              !(!IsWhole(p.type) && readtext::ParseNumber(t, d) && WholeNumber(d, v))) {
-            throw Error(LinePrefix(tokens_->line()) + "'" + Quoted(t) +
-                        "' ist keine gültige Eckpunktnummer");
-          }
-          if (v < 0 || static_cast<std::uint64_t>(v) >= vertexCount_) {
-            NoVertex(f, std::to_string(v));
-          }
-          corners_.push_back(static_cast<std::int32_t>(v) + 1);
+        if (k == 3) {
+          const std::int32_t a = AsciiCorner(p, e, f);
+          const std::int32_t b = AsciiCorner(p, e, f);
+          const std::int32_t c = AsciiCorner(p, e, f);
+          faces_.Triangle(a, b, c, MoreTriangles(2));
+          continue;
         }
+        corners_.clear();
+        for (std::uint64_t j = 0; j < k; ++j) corners_.push_back(AsciiCorner(p, e, f));
         faces_.Polygon(corners_, verticesRead_, MoreTriangles(2));
       }
     }
