@@ -118,33 +118,45 @@ void AdviseHugePages(void* p, std::size_t bytes) {
 }
 
 // Merges corners at identical positions into one vertex: an open-addressing
-// table of indices into V (4 bytes a slot, 0 = empty) hashed on the bits of
-// the three coordinates. Kept at most 60 % full, it is sized at the start
-// for the usual mesh (half as many vertices as triangles) and doubles when
-// a mesh has more.
+// table of 4-byte entries, 0 for an empty slot, else an index into V in
+// the low bits and, in the bits the largest possible index leaves free,
+// some more bits of the hash, so that a slot of another vertex is passed
+// over mostly without a look at V (which would be a miss in the cache).
+// Its size is a power of two, chosen at the start so that the usual mesh
+// (half as many vertices as triangles) fills it at most to 70 %; it doubles
+// when a mesh fills it further.
 class VertexMerger {
  public:
-  VertexMerger(Mesh& mesh, std::uint64_t triangles) : mesh_(mesh) {
-    Resize(std::bit_ceil(std::max<std::uint64_t>(64, triangles + triangles / 4)));
+  // `triangles`: the triangles expected; `mostVertices`: a bound of the
+  // vertices the file can hold.
+  VertexMerger(Mesh& mesh, std::uint64_t triangles, std::uint64_t mostVertices) : mesh_(mesh) {
+    const auto indexBits =
+        static_cast<int>(std::bit_width(std::min(mostVertices, kMaxVertices) + 1));
+    indexMask_ = static_cast<std::uint32_t>((std::uint64_t{1} << indexBits) - 1);
+    Resize(std::bit_ceil(std::max<std::uint64_t>(64, (triangles / 2 + 16) * 10 / 7)));
   }
 
   // The slot in V of the vertex at (x, y, z), appended when it is new;
   // `hash` is Hash(x, y, z).
-  std::int32_t Corner(double x, double y, double z, std::uint64_t hash) {
-    std::uint64_t i = hash >> shift_;
+  [[gnu::always_inline]] std::int32_t Corner(double x, double y, double z, std::uint64_t hash) {
+    const std::uint32_t tag = static_cast<std::uint32_t>(hash) & ~indexMask_;
+    std::size_t i = Home(hash);
     for (;;) {
-      const std::uint32_t s = slots_[i];
-      if (s == 0) return Insert(i, x, y, z);
-      const Tvertex& v = mesh_.V[s];
-      if (v.x == x && v.y == y && v.z == z) return static_cast<std::int32_t>(s);
-      i = (i + 1) & mask_;
+      const std::uint32_t entry = slots_[i];
+      if (entry == 0) return Insert(i, tag, x, y, z);
+      if ((entry & ~indexMask_) == tag) {
+        const std::uint32_t s = entry & indexMask_;
+        const Tvertex& v = mesh_.V[s];
+        if (v.x == x && v.y == y && v.z == z) return static_cast<std::int32_t>(s);
+      }
+      i = (i + 1) & (size_ - 1);
     }
   }
   std::int32_t Corner(double x, double y, double z) { return Corner(x, y, z, Hash(x, y, z)); }
 
   // Asks for the table's line of a corner to come, so that the lookups of
   // a run of corners wait for memory together instead of one by one.
-  void Prefetch(std::uint64_t hash) const { __builtin_prefetch(slots_.data() + (hash >> shift_)); }
+  void Prefetch(std::uint64_t hash) const { __builtin_prefetch(slots_.data() + Home(hash)); }
 
   // -0 and 0 are equal coordinates and must land in the same slot.
   static std::uint64_t Hash(double x, double y, double z) {
@@ -158,34 +170,47 @@ class VertexMerger {
   }
 
  private:
-  std::int32_t Insert(std::uint64_t i, double x, double y, double z) {
+  // The first slot to look at: the high bits of the hash.
+  std::size_t Home(std::uint64_t hash) const { return static_cast<std::size_t>(hash >> shift_); }
+
+  [[gnu::noinline]] std::int32_t Insert(std::size_t i, std::uint32_t tag, double x, double y,
+                                        double z) {
     const std::size_t index = mesh_.V.size();
     if (index > kMaxVertices) {
       throw Error("Das Dreiecksnetz hat mehr als " + std::to_string(kMaxVertices) + " Eckpunkte");
     }
     mesh_.V.push_back(Tvertex{x, y, z});
-    slots_[i] = static_cast<std::uint32_t>(index);
-    if (index > limit_) Resize(2 * slots_.size());
+    if (index > indexMask_) {
+      // More vertices than the bound (a file that grew while it was read):
+      // one bit more for the index, one less for the hash.
+      indexMask_ = indexMask_ << 1 | 1;
+      Resize(size_);
+    } else {
+      slots_[i] = tag | static_cast<std::uint32_t>(index);
+      if (index > limit_) Resize(2 * size_);
+    }
     return static_cast<std::int32_t>(index);
   }
 
   void Resize(std::uint64_t size) {
     slots_ = SlotTable(static_cast<std::size_t>(size));
-    mask_ = size - 1;
+    size_ = static_cast<std::size_t>(size);
     shift_ = 64 - std::countr_zero(size);
-    limit_ = size / 5 * 3;
+    limit_ = size / 10 * 7;
     for (std::size_t k = 1; k < mesh_.V.size(); ++k) {
       const Tvertex& v = mesh_.V[k];
-      std::uint64_t i = Hash(v.x, v.y, v.z) >> shift_;
-      while (slots_[i] != 0) i = (i + 1) & mask_;
-      slots_[i] = static_cast<std::uint32_t>(k);
+      const std::uint64_t hash = Hash(v.x, v.y, v.z);
+      std::size_t i = Home(hash);
+      while (slots_[i] != 0) i = (i + 1) & (size_ - 1);
+      slots_[i] = (static_cast<std::uint32_t>(hash) & ~indexMask_) | static_cast<std::uint32_t>(k);
     }
   }
 
   Mesh& mesh_;
   SlotTable slots_;
-  std::uint64_t mask_ = 0;
+  std::size_t size_ = 0;  // a power of two
   int shift_ = 0;
+  std::uint32_t indexMask_ = 0;
   std::uint64_t limit_ = 0;
 };
 
@@ -297,7 +322,7 @@ class StlReader {
     ReserveAtMost(mesh_.V, std::min<std::uint64_t>(3 * std::uint64_t{n}, kMaxVertices) + 1);
     AdviseHugePages(mesh_.Fc.data(), mesh_.Fc.capacity() * sizeof(TFace));
     AdviseHugePages(mesh_.V.data(), mesh_.V.capacity() * sizeof(Tvertex));
-    VertexMerger merger(mesh_, n);
+    VertexMerger merger(mesh_, n, 3 * std::uint64_t{n});
     if (n > 4 * DecodedRun::kTriangles && ReadBinaryInTwoThreads(n, merger)) return;
     auto run = std::make_unique<DecodedRun>();
     for (std::uint64_t done = 0; done < n; done += run->triangles) {
@@ -438,7 +463,7 @@ class StlReader {
     // "endloop endfacet"); a typical one 250.
     mesh_.Fc.reserve(static_cast<std::size_t>(in_.Remaining() / 76) + 1);
     ReserveAtMost(mesh_.V, std::min(in_.Remaining() / kAsciiCornerBytes, kMaxVertices) + 1);
-    VertexMerger merger(mesh_, in_.Remaining() / 250);
+    VertexMerger merger(mesh_, in_.Remaining() / 250, in_.Remaining() / kAsciiCornerBytes);
     std::string_view w = tokens.Next();
     if (!IsWord(w, "solid")) Expected("'solid'", w);
     tokens.SkipLine();  // the name of the solid
