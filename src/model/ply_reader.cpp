@@ -172,6 +172,7 @@ struct Property {
   bool list = false;
   PlyType countType = PlyType::kUInt8;
   Role role = Role::kSkip;
+  std::int64_t line = 0;
 };
 
 struct Element {
@@ -331,6 +332,7 @@ class PlyReader {
       } else if (w[0] == "property" && (w.size() == 3 || (w.size() == 5 && w[1] == "list"))) {
         if (elements_.empty()) BadHeaderLine(*line);
         Property p;
+        p.line = headerLines_;
         if (w.size() == 5) {
           p.list = true;
           p.countType = TypeOf(w[2]);
@@ -363,7 +365,7 @@ class PlyReader {
           for (const auto& [name, role] : kRoles) {
             if (p.name == name && e.Find(role) == nullptr) {
               if (p.list && (role == Role::kX || role == Role::kY || role == Role::kZ)) {
-                throw Error(LinePrefix(e.line) + "Eigenschaft '" + std::string(name) +
+                throw Error(LinePrefix(p.line) + "Eigenschaft '" + std::string(name) +
                             "' von 'vertex' ist eine Liste");
               }
               if (!p.list) p.role = role;
