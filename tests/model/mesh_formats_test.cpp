@@ -9,6 +9,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 #include <limits>
 #include <string>
 #include <vector>
@@ -89,7 +90,7 @@ TEST_F(MeshFormats, EveryFormatGivesTheObjMesh) {
     EXPECT_EQ(report.unreadableNumbers, 0) << f.name;
     EXPECT_EQ(DecimalSeparator(), '.') << f.name;
     // Every border between blocks, from one byte at a time on.
-    for (const size_t block : {1, 2, 3, 5, 7, 64}) {
+    for (const size_t block : std::initializer_list<size_t>{1, 2, 3, 5, 7, 64}) {
       const bool stl = f.name.ends_with(".stl");
       ExpectSameMesh(heap_,
                      stl ? ParseStl(f.bytes, f.name, block) : ParsePly(f.bytes, f.name, block),
