@@ -30,7 +30,7 @@
 #include "core/errors.h"
 #include "core/number_format.h"
 #include "core/shortest_number.h"
-#include "model/obj_reader.h"
+#include "model/mesh_reader.h"
 #include "section/plane_section.h"
 
 namespace {
@@ -51,7 +51,7 @@ Mesh Load(const std::string& path, ObjReadReport* report = nullptr) {
   // The window is activated before the user can load a file.
   SetDecimalSeparator('.');
   ObjReadReport own;
-  Mesh mesh = ReadMesh(path, {}, report != nullptr ? report : &own);
+  Mesh mesh = ReadMeshFile(path, {}, report != nullptr ? report : &own);
   ZMinMax(mesh);
   if (report == nullptr) Warn(own);
   return mesh;

@@ -22,7 +22,7 @@
 #include "app/status_texts.h"
 #include "core/errors.h"
 #include "core/number_format.h"
-#include "model/obj_reader.h"
+#include "model/mesh_reader.h"
 #include "model/vector_math.h"
 #include "ui/UnitMaintest.h"
 #include "ui/label_fit.h"
@@ -107,7 +107,7 @@ quervik::Mesh TForm1::ReadMesh() {
     shown = percent;
     ShowStatus(QStringLiteral("OBJ-Datei lesen ... %1 %").arg(percent), true);
   };
-  return quervik::ReadMesh(PathText(Edit1), progress, &readReport_);
+  return quervik::ReadMeshFile(PathText(Edit1), progress, &readReport_);
 }
 
 void TForm1::TakeMesh(quervik::Mesh&& loaded) {

@@ -7,7 +7,8 @@ std::optional<QString> QtUiServices::OpenObjFile(QWidget* parent) {
   QFileDialog dialog(parent);
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setNameFilter(QStringLiteral("OBJ (*.obj)"));
+  dialog.setNameFilters(
+      {QStringLiteral("Dreiecksnetze (*.obj *.ply *.stl)"), QStringLiteral("OBJ (*.obj)")});
   dialog.setDefaultSuffix(QStringLiteral("obj"));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().constFirst();

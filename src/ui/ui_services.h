@@ -13,8 +13,9 @@ class UiServices {
  public:
   virtual ~UiServices() = default;
 
-  // The file-open dialog (filter "OBJ|*.obj", default extension "obj"):
-  // the chosen file's full path, or nothing when the user cancels.
+  // The file-open dialog (filters "Dreiecksnetze (*.obj *.ply *.stl)" and
+  // "OBJ (*.obj)", default extension "obj"): the chosen file's full path, or
+  // nothing when the user cancels.
   virtual std::optional<QString> OpenObjFile(QWidget* parent) = 0;
 
   // The general error display: a modal box with the error's text and OK.
