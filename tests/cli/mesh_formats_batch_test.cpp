@@ -3,15 +3,15 @@
 // and STL (ASCII and binary): the section DXF has the same bytes from every
 // one of them, and the mesh DXF lands beside the input as <name>.DXF.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
-#include "../dxf/dxf_test_support.h"
 #include "../model/format_meshes.h"
 #include "model/obj_reader.h"
+#include "support/program.h"
+#include "support/temp_dir.h"
 
 namespace quervik {
 namespace {
@@ -19,29 +19,24 @@ namespace {
 using test::ReadFile;
 using test::TempDir;
 
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+using test::Outcome;
 
-// The paths are those of a temporary folder: no blanks, no quotes.
-Outcome Batch(const TempDir& dir, const std::string& args) {
-  const std::string command =
-      std::string(QUERVIK_BATCH) + " " + args + " >" + dir / "out" + " 2>" + dir / "err";
-  const int raw = std::system(command.c_str());
-  Outcome r;
-  if (raw != -1 && WIFEXITED(raw)) r.status = WEXITSTATUS(raw);
-  r.out = ReadFile(dir / "out");
-  r.err = ReadFile(dir / "err");
-  return r;
+// The arguments are paths of a temporary folder and numbers: no blanks.
+Outcome Batch(const std::string& args) {
+  std::vector<std::string> argv;
+  for (size_t at = 0; at < args.size();) {
+    const size_t blank = args.find(' ', at);
+    argv.push_back(args.substr(at, blank - at));
+    at = blank == std::string::npos ? args.size() : blank + 1;
+  }
+  return test::Program(QUERVIK_BATCH).Run(argv);
 }
 
 TEST(BatchMeshFormats, SameSectionFromEveryFormat) {
   TempDir dir;
   const std::string obj = dir / "heap.obj";
   test::WriteFile(obj, gen::ObjBytes(testing::HeapPolygons()));
-  Outcome r = Batch(dir, "section " + obj + " 101.75");
+  Outcome r = Batch("section " + obj + " 101.75");
   ASSERT_EQ(r.status, 0) << r.err;
   const std::string want = ReadFile(dir / "S101_75.dxf");
   size_t lines = 0;
@@ -50,7 +45,7 @@ TEST(BatchMeshFormats, SameSectionFromEveryFormat) {
     ++lines;
   }
   ASSERT_GE(lines, 8u);  // a real section, not an empty one
-  r = Batch(dir, "mesh " + obj);
+  r = Batch("mesh " + obj);
   ASSERT_EQ(r.status, 0) << r.err;
   const std::string wantMesh = ReadFile(dir / "heap.DXF");
 
@@ -58,22 +53,22 @@ TEST(BatchMeshFormats, SameSectionFromEveryFormat) {
     std::filesystem::remove(dir / "S101_75.dxf");
     const std::string path = dir / f.name;
     test::WriteFile(path, f.bytes);
-    r = Batch(dir, "section " + path + " 101.75");
+    r = Batch("section " + path + " 101.75");
     EXPECT_EQ(r.status, 0) << f.name << r.err;
     EXPECT_EQ(r.out, dir / "S101_75.dxf\n") << f.name;
     EXPECT_EQ(ReadFile(dir / "S101_75.dxf"), want) << f.name;
     if (f.name.ends_with(".ply")) {
       const std::string stem = f.name.substr(0, f.name.size() - 4);
-      r = Batch(dir, "mesh " + path);
+      r = Batch("mesh " + path);
       EXPECT_EQ(r.out, dir / (stem + ".DXF") + "\n") << f.name;
       EXPECT_EQ(ReadFile(dir / (stem + ".DXF")), wantMesh) << f.name;
     }
   }
-  r = Batch(dir, "info " + dir / "ascii_clutter.ply");
+  r = Batch("info " + dir / "ascii_clutter.ply");
   EXPECT_EQ(r.out,
             "13 Vertices 13 Verticenormals 13 Faces geladen\nSchnitthöhe 100.000 - 104.000\n");
   test::WriteFile(dir / "kaputt.stl", "solid x\nfacet normal 0 0 1\nouter loop\n");
-  r = Batch(dir, "info " + dir / "kaputt.stl");
+  r = Batch("info " + dir / "kaputt.stl");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err,
             "Die STL-Datei '" + dir / "kaputt.stl" + "' endet mitten in einem Dreieck (Zeile 3)\n");

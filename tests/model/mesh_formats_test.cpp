@@ -18,17 +18,17 @@
 #include "core/errors.h"
 #include "core/number_format.h"
 #include "format_meshes.h"
-#include "mesh_compare.h"
 #include "model/mesh_reader.h"
 #include "model/ply_reader.h"
 #include "model/stl_reader.h"
-#include "temp_files.h"
+#include "support/meshes.h"
+#include "support/temp_dir.h"
 
 namespace quervik {
 namespace {
 
 using namespace std::string_literals;
-using testing::TempDir;
+using test::TempDir;
 
 bool SameBits(const Tvertex& a, const Tvertex& b) {
   return std::bit_cast<std::uint64_t>(a.x) == std::bit_cast<std::uint64_t>(b.x) &&

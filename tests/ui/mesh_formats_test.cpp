@@ -29,9 +29,9 @@ class MeshFormatsTest : public QObject {
     h.load(plyPath);
     QCOMPARE(h.desktop().errors, QStringList());
     QCOMPARE(f.StatusText(), QStringLiteral("13 Vertices 1 Verticenormals 13 Faces geladen"));
-    QCOMPARE(f.Label2->text(), QStringLiteral("Schnitthöhe 100.000 - 104.000"));
-    QCOMPARE(f.EditLevel->text(), QStringLiteral("102.000"));
-    const size_t points = f.Contour.Points.size();
+    QCOMPARE(uitest::Label(f, "Label2")->text(), QStringLiteral("Schnitthöhe 100.000 - 104.000"));
+    QCOMPARE(uitest::Edit(f, "EditLevel")->text(), QStringLiteral("102.000"));
+    const size_t points = f.contour().Points.size();
     QVERIFY(points > 0);
 
     std::string stl = quervik::gen::StlBytes(quervik::gen::TrianglesOf(heap), true);
@@ -42,10 +42,10 @@ class MeshFormatsTest : public QObject {
              QStringList{QStringLiteral("Die STL-Datei '%1' ist unvollständig: 12 Dreiecke "
                                         "angegeben, aber nur 674 von 684 Bytes vorhanden")
                              .arg(stlPath)});
-    QCOMPARE(f.Edit1->text(), plyPath);
-    QCOMPARE(f.mesh.Fc.size(), size_t{13});
-    QCOMPARE(f.Label2->text(), QStringLiteral("Schnitthöhe 100.000 - 104.000"));
-    QCOMPARE(f.Contour.Points.size(), points);
+    QCOMPARE(uitest::Edit(f, "Edit1")->text(), plyPath);
+    QCOMPARE(f.mesh().Fc.size(), size_t{13});
+    QCOMPARE(uitest::Label(f, "Label2")->text(), QStringLiteral("Schnitthöhe 100.000 - 104.000"));
+    QCOMPARE(f.contour().Points.size(), points);
   }
 };
 
