@@ -29,21 +29,67 @@ void AddContourLine(TContour& contour, PointMerge& merge, const TLineCut& L1, co
 
 namespace {
 
-// Adds the segment of face i, if it has one.
-inline void CutFace(const Mesh& mesh, std::size_t i, double level, TContour& contour,
-                    PointMerge& merge) {
+// The segment of face i, if it has one: its start and end crossing.
+inline bool FaceSegment(const Mesh& mesh, std::size_t i, double level, TPunkt& P, TPunkt& Q) {
   const Tvertex *A, *B, *C;
-  if (!FaceVertices(mesh, i, A, B, C)) return;
+  if (!FaceVertices(mesh, i, A, B, C)) return false;
   const TLineCut line1 = LineCut(A->x, A->y, B->x, B->y, A->z, B->z, level);
   const TLineCut line2 = LineCut(B->x, B->y, C->x, C->y, B->z, C->z, level);
   const TLineCut line3 = LineCut(C->x, C->y, A->x, A->y, C->z, A->z, level);
   if (!line1.Found && line2.Found && line3.Found) {
-    AddContourLine(contour, merge, line2, line3);
+    P = line2.ContourPt;
+    Q = line3.ContourPt;
   } else if (!line2.Found && line1.Found && line3.Found) {
-    AddContourLine(contour, merge, line1, line3);
+    P = line1.ContourPt;
+    Q = line3.ContourPt;
   } else if (!line3.Found && line1.Found && line2.Found) {
-    AddContourLine(contour, merge, line1, line2);
+    P = line1.ContourPt;
+    Q = line2.ContourPt;
+  } else {
+    return false;
   }
+  return true;
+}
+
+// Segments are gathered and handed to the merge in batches, which lets it
+// fetch the table entries of many points at once; it adds them in order,
+// so the result is that of adding each segment as its face comes. Finish()
+// adds what is left.
+class SegmentBatch {
+ public:
+  SegmentBatch(TContour& contour, PointMerge& merge) : contour_(contour), merge_(merge) {}
+
+  void Add(const TPunkt& P, const TPunkt& Q) {
+    points_[n_++] = P;
+    points_[n_++] = Q;
+    if (n_ == kPoints) Finish();
+  }
+
+  void Finish() {
+    merge_.AddSegments(contour_, points_, n_);
+    n_ = 0;
+  }
+
+ private:
+  static constexpr std::size_t kPoints = 512;  // start and end of each segment
+  TContour& contour_;
+  PointMerge& merge_;
+  std::size_t n_ = 0;
+  TPunkt points_[kPoints];
+};
+
+// What a thread keeps from one section to its next: the merge table, the
+// list of faces and the room to merge it in. Each thread has its own, so sections running on
+// several threads at once share nothing that is written.
+struct Scratch {
+  PointMerge merge{kPtTolerance};
+  std::vector<std::int32_t> faces;
+  std::vector<std::int32_t> work;
+};
+
+Scratch& ThreadScratch() {
+  thread_local Scratch scratch;
+  return scratch;
 }
 
 }  // namespace
@@ -65,11 +111,15 @@ void CalculateContour(const Mesh& mesh, double level, TContour& contour,
   contour.Points.clear();
   contour.Contours.clear();
   contour.Level = level;
-  PointMerge merge(kPtTolerance);
+  Scratch& scratch = ThreadScratch();
+  PointMerge& merge = scratch.merge;
+  merge.Clear();
+  TPunkt P, Q;
 
   if (index && index->faces_ && index->version() == mesh.version) {
-    std::vector<std::int32_t> faces;
-    index->faces_->Candidates(level, faces);
+    std::vector<std::int32_t>& faces = scratch.faces;
+    faces.clear();
+    index->faces_->Candidates(level, faces, scratch.work);
     // Fc changed without a new version: the faces beyond it are gone.
     while (!faces.empty() && static_cast<std::size_t>(faces.back()) >= mesh.Fc.size()) {
       faces.pop_back();
@@ -81,8 +131,9 @@ void CalculateContour(const Mesh& mesh, double level, TContour& contour,
     merge.Reserve(faces.size() + faces.size() / 4);
     // The listed faces lie scattered over Fc and V; fetching them some
     // faces ahead hides most of the memory latency.
-    constexpr std::size_t kFaceAhead = 16, kVertexAhead = 8;
+    constexpr std::size_t kFaceAhead = 32, kVertexAhead = 16;
     const std::size_t n = faces.size();
+    SegmentBatch segments(contour, merge);
     for (std::size_t k = 0; k < n; ++k) {
       if (k + kFaceAhead < n) {
         __builtin_prefetch(&mesh.Fc[static_cast<std::size_t>(faces[k + kFaceAhead])]);
@@ -94,11 +145,16 @@ void CalculateContour(const Mesh& mesh, double level, TContour& contour,
           if (v < mesh.V.size()) __builtin_prefetch(&mesh.V[v]);
         }
       }
-      CutFace(mesh, static_cast<std::size_t>(faces[k]), level, contour, merge);
+      if (FaceSegment(mesh, static_cast<std::size_t>(faces[k]), level, P, Q)) segments.Add(P, Q);
     }
+    segments.Finish();
     return;
   }
-  for (std::size_t i = 1; i < mesh.Fc.size(); ++i) CutFace(mesh, i, level, contour, merge);
+  SegmentBatch segments(contour, merge);
+  for (std::size_t i = 1; i < mesh.Fc.size(); ++i) {
+    if (FaceSegment(mesh, i, level, P, Q)) segments.Add(P, Q);
+  }
+  segments.Finish();
 }
 
 }  // namespace quervik
