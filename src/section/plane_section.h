@@ -67,7 +67,11 @@ class SectionIndex {
 // same, point for point and segment for segment. An index built for another
 // mesh version (or never built) is ignored and every face is visited. Safe
 // to call from several threads on the same mesh and index, each with its
-// own contour. A face naming a vertex slot outside V is skipped.
+// own contour; each thread keeps the memory of its merge for its next
+// section. A large section (16,384 listed faces or more) that runs while
+// no other one does has a helper thread cut some of its faces while the
+// calling thread merges the points, with the same result. A face naming a vertex
+// slot outside V is skipped.
 void CalculateContour(const Mesh& mesh, double level, TContour& contour,
                       const SectionIndex* index = nullptr);
 

@@ -163,12 +163,18 @@ std::size_t ZSpanIndex::CandidateBound(double level) const {
 }
 
 void ZSpanIndex::Candidates(double level, std::vector<std::int32_t>& faces) const {
+  std::vector<std::int32_t> work;
+  Candidates(level, faces, work);
+}
+
+void ZSpanIndex::Candidates(double level, std::vector<std::int32_t>& faces,
+                            std::vector<std::int32_t>& work) const {
   if (std::isnan(level) || tiers_.empty()) return;
   const std::uint32_t q = Quantum(level);
-  // One ascending run per tier, gathered into `faces` and merged in place.
+  // One ascending run per tier, gathered after what `faces` holds.
   const std::size_t base = faces.size();
-  std::vector<std::size_t> runs;  // boundaries in `faces`
-  runs.push_back(base);
+  std::vector<std::size_t> runs;  // boundaries, counted from base
+  runs.push_back(0);
   for (const Tier& t : tiers_) {
     const std::size_t g = t.first + static_cast<std::size_t>(BucketAt(q, t.shift));
     const Entry* e = entries_.get() + starts_[g];
@@ -176,21 +182,32 @@ void ZSpanIndex::Candidates(double level, std::vector<std::int32_t>& faces) cons
     for (; e != end; ++e) {
       if (e->qlo <= q && q <= e->qhi) faces.push_back(e->face);
     }
-    if (faces.size() > runs.back()) runs.push_back(faces.size());
+    if (faces.size() - base > runs.back()) runs.push_back(faces.size() - base);
   }
-  // Merge neighbouring runs pairwise until one is left.
+  if (runs.size() <= 2) return;
+  // Merge neighbouring runs pairwise, back and forth between `faces` and
+  // `work`, until one is left; it ends in `faces`.
+  const std::size_t n = faces.size() - base;
+  work.resize(n);
+  std::int32_t* src = faces.data() + base;
+  std::int32_t* dst = work.data();
   while (runs.size() > 2) {
     std::vector<std::size_t> merged;
-    merged.push_back(runs[0]);
-    for (std::size_t r = 0; r + 2 < runs.size(); r += 2) {
-      std::inplace_merge(faces.begin() + static_cast<std::ptrdiff_t>(runs[r]),
-                         faces.begin() + static_cast<std::ptrdiff_t>(runs[r + 1]),
-                         faces.begin() + static_cast<std::ptrdiff_t>(runs[r + 2]));
+    merged.push_back(0);
+    std::size_t r = 0;
+    for (; r + 2 < runs.size(); r += 2) {
+      std::merge(src + runs[r], src + runs[r + 1], src + runs[r + 1], src + runs[r + 2],
+                 dst + runs[r]);
       merged.push_back(runs[r + 2]);
     }
-    if (runs.size() % 2 == 0) merged.push_back(runs.back());
+    if (r + 1 < runs.size()) {
+      std::copy(src + runs[r], src + runs[r + 1], dst + runs[r]);
+      merged.push_back(runs[r + 1]);
+    }
     runs.swap(merged);
+    std::swap(src, dst);
   }
+  if (src != faces.data() + base) std::copy(src, src + n, faces.data() + base);
 }
 
 }  // namespace quervik::section_detail

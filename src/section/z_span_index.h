@@ -35,6 +35,11 @@ class ZSpanIndex {
   // (1/2^32 of the vertices' height span), such as faces whose top lies
   // exactly at `level`. Nothing for a NaN level.
   void Candidates(double level, std::vector<std::int32_t>& faces) const;
+  // The same, with `work` as room to merge the tiers' lists in (its
+  // contents are replaced; kept by the caller, it saves allocating that room
+  // on every call).
+  void Candidates(double level, std::vector<std::int32_t>& faces,
+                  std::vector<std::int32_t>& work) const;
 
   // At least the number of faces Candidates(level) appends, found without
   // listing them: the sizes of the one bucket per tier that a level looks

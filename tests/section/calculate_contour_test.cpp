@@ -3,6 +3,8 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -216,6 +218,53 @@ TEST(CalculateContour, NonFiniteHeights) {
   EXPECT_TRUE(std::isnan(c.Points[1].X) && std::isnan(c.Points[1].Y));
   EXPECT_TRUE(std::isnan(c.Points[2].X) && std::isnan(c.Points[2].Y));
   EXPECT_EQ(SegmentsOf(c), (Segments{{0, 1}, {0, 2}}));
+}
+
+// The section by the rule itself: faces in order, each crossing compared
+// with every stored point.
+TContour SectionByTheScan(const Mesh& m, double level) {
+  TContour c;
+  c.Level = level;
+  for (std::size_t i = 1; i < m.Fc.size(); ++i) {
+    const Tvertex *A, *B, *C;
+    if (!FaceVertices(m, i, A, B, C)) continue;
+    const TLineCut l1 = LineCut(A->x, A->y, B->x, B->y, A->z, B->z, level);
+    const TLineCut l2 = LineCut(B->x, B->y, C->x, C->y, B->z, C->z, level);
+    const TLineCut l3 = LineCut(C->x, C->y, A->x, A->y, C->z, A->z, level);
+    const TLineCut *P = nullptr, *Q = nullptr;
+    if (!l1.Found && l2.Found && l3.Found) {
+      P = &l2, Q = &l3;
+    } else if (!l2.Found && l1.Found && l3.Found) {
+      P = &l1, Q = &l3;
+    } else if (!l3.Found && l1.Found && l2.Found) {
+      P = &l1, Q = &l2;
+    } else {
+      continue;
+    }
+    TLine line;
+    line.sp = AddContourPointLinear(c, P->ContourPt, kPtTolerance);
+    line.ep = AddContourPointLinear(c, Q->ContourPt, kPtTolerance);
+    c.Contours.push_back(line);
+  }
+  return c;
+}
+
+TEST(CalculateContour, SameAsTheScanOnMeshesOfEverySizeOneAfterAnother) {
+  // Large and small sections in turn on one thread, which keeps the merge's
+  // memory from one to the next; thousands of segments, so that they are
+  // merged in many batches.
+  std::mt19937_64 rng(21);
+  for (const auto& [nv, nf, heights] :
+       {std::tuple{3000, 6000, 8}, {10, 30, 3}, {2000, 4000, 5}, {400, 900, 40}, {3000, 6000, 2}}) {
+    const Mesh m = test::RandomMesh(rng, nv, nf, heights);
+    for (const double level : {0.0, 0.25, 0.5, 1.0}) {
+      SCOPED_TRACE(::testing::Message() << nf << " faces, level " << level);
+      const TContour want = SectionByTheScan(m, level);
+      const TContour got = Section(m, level);
+      ASSERT_EQ(test::BitsOf(got), test::BitsOf(want));
+      ASSERT_EQ(SegmentsOf(got), SegmentsOf(want));
+    }
+  }
 }
 
 TEST(AddContourLine, TwoDistinctPointsOnAnEmptySection) {

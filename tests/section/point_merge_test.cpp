@@ -27,8 +27,42 @@ TPunkt Pt(double x, double y) {
   return p;
 }
 
+// Adds the points, taken in pairs, as segments: in `batch` points per call.
+void AddAsSegments(PointMerge& merge, TContour& c, const std::vector<TPunkt>& points,
+                   std::size_t batch) {
+  const std::size_t n = points.size() & ~std::size_t{1};
+  for (std::size_t start = 0; start < n; start += batch) {
+    merge.AddSegments(c, points.data() + start, std::min(batch, n - start));
+  }
+}
+
+// AddSegments must give what the scan gives point by point: the same
+// stored points and, per pair, a line between the two indices; with all
+// pairs in one call, one pair per call, or in between.
+void ExpectSegmentsSameAsScan(const std::vector<TPunkt>& points, double tol) {
+  const std::size_t n = points.size() & ~std::size_t{1};
+  TContour scan;
+  std::vector<std::int32_t> want;
+  for (std::size_t i = 0; i < n; ++i) want.push_back(AddContourPointLinear(scan, points[i], tol));
+  for (const std::size_t batch : {n, std::size_t{2}, std::size_t{6}}) {
+    if (batch == 0) continue;
+    SCOPED_TRACE(::testing::Message() << batch << " points per call");
+    TContour c;
+    PointMerge merge(tol);
+    AddAsSegments(merge, c, points, batch);
+    ASSERT_EQ(BitsOf(c), BitsOf(scan));
+    ASSERT_EQ(c.Contours.size(), n / 2);
+    for (std::size_t i = 0; i < n / 2; ++i) {
+      ASSERT_EQ(c.Contours[i].sp, want[2 * i]) << "segment " << i;
+      ASSERT_EQ(c.Contours[i].ep, want[2 * i + 1]) << "segment " << i;
+      ASSERT_EQ(c.Contours[i].AE, 0);
+    }
+  }
+}
+
 // Feeds the points to the grid and to the scan and requires the same index
-// for every point and the same stored points at the end.
+// for every point and the same stored points at the end; the same for the
+// points added as segments.
 void ExpectSameAsScan(const std::vector<TPunkt>& points, double tol = kTol) {
   TContour grid, scan;
   PointMerge merge(tol);
@@ -38,6 +72,7 @@ void ExpectSameAsScan(const std::vector<TPunkt>& points, double tol = kTol) {
     ASSERT_EQ(g, s) << "point " << i << " (" << points[i].X << ", " << points[i].Y << ")";
   }
   ASSERT_EQ(BitsOf(grid), BitsOf(scan));
+  ExpectSegmentsSameAsScan(points, tol);
 }
 
 TEST(PointMerge, TheToleranceIsASquareAndItsEdgeMatches) {
@@ -94,6 +129,42 @@ TEST(PointMerge, ClearForgetsThePoints) {
   EXPECT_EQ(merge.AddContourPoint(c, Pt(0, 0)), 1);
 }
 
+// Random points in a square of the given side (dense: many merge).
+std::vector<TPunkt> RandomPoints(std::mt19937_64& rng, std::size_t n, double side) {
+  std::uniform_real_distribution<double> d(-side / 2, side / 2);
+  std::vector<TPunkt> pts;
+  for (std::size_t i = 0; i < n; ++i) pts.push_back(Pt(d(rng), d(rng)));
+  return pts;
+}
+
+TEST(PointMerge, OneMergeServesSectionsOfEverySizeOneAfterAnother) {
+  // As a thread keeps it: the table grows for a large section and is given
+  // back after it, and nothing of an earlier section is seen by a later
+  // one, also when the generation count comes round to the same value.
+  std::mt19937_64 rng(6);
+  PointMerge kept;
+  const auto section = [&](const std::vector<TPunkt>& pts, std::size_t reserve) {
+    TContour c, fresh_c;
+    kept.Clear();
+    kept.Reserve(reserve);
+    AddAsSegments(kept, c, pts, 512);
+    PointMerge fresh;
+    AddAsSegments(fresh, fresh_c, pts, 512);
+    EXPECT_EQ(BitsOf(c), BitsOf(fresh_c));
+    EXPECT_EQ(test::SegmentsOf(c), test::SegmentsOf(fresh_c));
+  };
+  section(RandomPoints(rng, 3000, 2.0), 3000);
+  section(RandomPoints(rng, 90000, 40.0), 90000);  // a table of megabytes
+  section(RandomPoints(rng, 40, 0.5), 40);         // given back
+  section(RandomPoints(rng, 5000, 3.0), 10);       // grows while adding
+  const std::vector<TPunkt> later = RandomPoints(rng, 3000, 2.0);
+  section(RandomPoints(rng, 3000, 2.0), 3000);
+  // 65535 generations on (the last Clear in `section`): the same one again.
+  for (int i = 0; i < 65534; ++i) kept.Clear();
+  section(later, 3000);
+  ExpectSegmentsSameAsScan(later, kTol);
+}
+
 TEST(PointMerge, NonFinitePointsNeverMatch) {
   TContour c;
   PointMerge merge;
@@ -112,6 +183,32 @@ TEST(PointMergeVersusScan, RandomDensePoints) {
     std::uniform_real_distribution<double> d(-side / 2, side);
     std::vector<TPunkt> pts;
     for (int i = 0; i < 6000; ++i) pts.push_back(Pt(d(rng), d(rng)));
+    ExpectSameAsScan(pts);
+  }
+}
+
+TEST(PointMergeVersusScan, PointsNearTheOriginCellsBorders) {
+  // Points within a few ulps of the borders of the cells around the first
+  // point, at and just inside the tolerance of each other, where the
+  // lookup decides from the point's place in its cell which neighbours to
+  // look at; the first point (setting the origin) at several places.
+  std::mt19937_64 rng(7);
+  for (const double first : {0.0, -1e-300, 0.16, -0.16, 1234.56, -98765.4321}) {
+    std::vector<TPunkt> pts = {Pt(first, first)};
+    for (int m = -6; m <= 6; ++m) {
+      const double b = first + m * 0.16;  // cells of 8 tolerances
+      for (const double off : {0.0, kTol, -kTol, kTol / 2, 0.0027, -0.0027}) {
+        double x = b + off;
+        for (int step = 0; step < 3; ++step, x = std::nextafter(x, kInf)) {
+          pts.push_back(Pt(x, first));
+          pts.push_back(Pt(first + 0.5, x));
+          pts.push_back(Pt(x, x));
+          pts.push_back(Pt(x + kTol, x - kTol));
+        }
+      }
+    }
+    ExpectSameAsScan(pts);
+    std::shuffle(pts.begin() + 1, pts.end(), rng);
     ExpectSameAsScan(pts);
   }
 }

@@ -293,6 +293,51 @@ TEST(SectionIndex, EmptyMeshes) {
                         {0.0, 1.0, 2.0});
 }
 
+// A grid whose columns lie alternately at height 0 and 1: every face is
+// cut at 0.5, so a section lists 2 * n * n faces.
+Mesh Zigzag(int n) {
+  Mesh m = MakeMesh({}, {});
+  for (int j = 0; j <= n; ++j) {
+    for (int i = 0; i <= n; ++i) m.V.push_back({i * 0.7, j * 0.3, double(i % 2)});
+  }
+  const auto id = [n](int i, int j) { return static_cast<std::int32_t>(j * (n + 1) + i + 1); };
+  for (int j = 0; j < n; ++j) {
+    for (int i = 0; i < n; ++i) {
+      m.Fc.push_back(TFace{{id(i, j), id(i + 1, j), id(i + 1, j + 1)}});
+      m.Fc.push_back(TFace{{id(i, j), id(i + 1, j + 1), id(i, j + 1)}});
+    }
+  }
+  m.version = NewMeshVersion();
+  return m;
+}
+
+TEST(SectionIndex, LargeSectionsAloneOrSideBySide) {
+  // 20,000 listed faces: a section running alone cuts them on a second
+  // thread while it merges; sections running side by side do not. Either
+  // way the points and segments are the plain loop's.
+  const Mesh m = Zigzag(100);
+  const SectionIndex index = SectionIndex::Build(m);
+  const std::vector<double> levels = {0.5, 0.25, 0.0};
+  ExpectSameAsPlainLoop(m, levels);
+  std::vector<TContour> side_by_side(3 * levels.size());
+  std::vector<std::thread> threads;
+  for (std::size_t t = 0; t < 3; ++t) {
+    threads.emplace_back([&, t] {
+      for (std::size_t k = 0; k < levels.size(); ++k) {
+        CalculateContour(m, levels[k], side_by_side[t * levels.size() + k], &index);
+      }
+    });
+  }
+  for (std::thread& th : threads) th.join();
+  for (std::size_t k = 0; k < side_by_side.size(); ++k) {
+    TContour plain;
+    CalculateContour(m, levels[k % levels.size()], plain);
+    EXPECT_GT(plain.Contours.size(), 19000u);
+    EXPECT_EQ(BitsOf(plain), BitsOf(side_by_side[k]));
+    EXPECT_EQ(SegmentsOf(plain), SegmentsOf(side_by_side[k]));
+  }
+}
+
 TEST(SectionIndex, SeveralThreadsShareOneIndex) {
   const Mesh m = Terrain(60);
   const SectionIndex index = SectionIndex::Build(m);
