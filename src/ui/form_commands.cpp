@@ -374,7 +374,7 @@ void TForm1::ToolButton4Click() {
     const std::string obj = PathText(Edit1);
     std::string file;
     const bool done = LongWork(
-        // For the lead: hand `progress` to WriteMeshDxf once it takes one.
+        // TODO: hand `progress` to WriteMeshDxf once it takes one.
         [&]([[maybe_unused]] const quervik::ProgressFn& progress) {
           file = quervik::WriteMeshDxf(obj, mesh_);
         },
@@ -431,7 +431,7 @@ void TForm1::ToolButton6Click() {
   });
 }
 
-// For the lead: hand `progress` to quervik::BruchkanteFinden once it takes
+// TODO: hand `progress` to quervik::BruchkanteFinden once it takes
 // one (it may throw Cancelled; the list then stays empty).
 void TForm1::BruchkanteFinden([[maybe_unused]] const quervik::ProgressFn& progress) {
   ShowStatus(QStringLiteral("Set vertexpointer..."));
@@ -461,7 +461,7 @@ void TForm1::BruchkanteFinden([[maybe_unused]] const quervik::ProgressFn& progre
   ShowStatus(Q(quervik::CreasesFoundText(Bruchkanten.size())), true);
 }
 
-// For the lead: hand `progress` to quervik::SchreibBruchkantenDXF once it
+// TODO: hand `progress` to quervik::SchreibBruchkantenDXF once it
 // takes one.
 void TForm1::SchreibBruchkantenDXF([[maybe_unused]] const quervik::ProgressFn& progress) {
   const std::string obj = PathText(Edit1);
