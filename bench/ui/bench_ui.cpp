@@ -6,9 +6,10 @@
 //    way the segments are described, one move-to and line-to (a drawLine)
 //    per segment, in the same run.
 //  - one step of the height slider on a terrain of 2,000,000 faces through
-//    the window's TrackBar1Change: section, volume, fit and draw. The
-//    section and volume indexes are built before the timing starts (once
-//    per mesh, as in the window).
+//    the window's TrackBar1Change: section, volume (the prism sum of Masse
+//    m3 and the exact Über, Unter and Fläche m2), fit and draw. The section,
+//    volume and clipped-volume indexes are built before the timing starts
+//    (once per mesh, as in the window).
 #include <benchmark/benchmark.h>
 
 #include <QApplication>

@@ -120,6 +120,9 @@ struct LevelEvents {
 // of its own size.
 constexpr std::size_t kDirect = 16;
 
+// How often the curve reports its progress: a few milliseconds of work.
+constexpr std::size_t kFacesPerReport = 1 << 16;
+
 }  // namespace
 
 std::vector<double> CurveLevels(double zmin, double zmax, double step) {
@@ -130,7 +133,7 @@ std::vector<double> CurveLevels(double zmin, double zmax, double step) {
 }
 
 std::vector<VolumeFigures> VolumeCurve(const ClippedVolumeIndex& index, double zmin, double zmax,
-                                       double step) {
+                                       double step, const ProgressFn& progress) {
   const Levels L = MakeLevels(zmin, zmax, step);
   const std::size_t n = L.count;
   std::vector<VolumeFigures> rows(n);
@@ -148,7 +151,10 @@ std::vector<VolumeFigures> VolumeCurve(const ClippedVolumeIndex& index, double z
     }
   };
 
-  for (const ClippedFace& f : index.faces()) {
+  const std::size_t faces = index.faces().size();
+  for (std::size_t i = 0; i < faces; ++i) {
+    if (progress && i % kFacesPerReport == 0) progress(i, faces);
+    const ClippedFace& f = index.faces()[i];
     const double w = f.weight;
     // The levels where PartsAt takes each of its branches: wholly above
     // (level <= lo, level < hi), two corners above (lo < level < mid), one
@@ -207,6 +213,8 @@ std::vector<VolumeFigures> VolumeCurve(const ClippedVolumeIndex& index, double z
       if (kHi < n) piece(kHi, -1);
     }
   }
+
+  if (progress) progress(faces, faces);
 
   const bool closed = index.closed();
   Cubic above{}, below{};

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "analysis/clipped_volume.h"
+#include "core/progress.h"
 
 namespace quervik {
 
@@ -34,7 +35,11 @@ std::vector<double> CurveLevels(double zmin, double zmax, double step);
 // height span). Exactly 0 is given above at or over the highest corner and
 // below at or under the lowest; an open surface never gets a negative
 // figure.
+//
+// `progress` is told every few thousand faces how many of the index's
+// faces are done (and once more at the end); it may throw Cancelled, which
+// ends the curve with nothing computed.
 std::vector<VolumeFigures> VolumeCurve(const ClippedVolumeIndex& index, double zmin, double zmax,
-                                       double step);
+                                       double step, const ProgressFn& progress = {});
 
 }  // namespace quervik

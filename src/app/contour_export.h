@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/progress.h"
 #include "model/mesh.h"
 #include "section/plane_section.h"
 
@@ -66,8 +67,10 @@ struct ContourOptions {
   // thread). The files are the same for every count.
   unsigned threads = 0;
   // Called on the calling thread after each level is written, with the
-  // number of levels written and the number of all levels.
-  std::function<void(std::size_t done, std::size_t total)> levelDone;
+  // number of levels written and the number of all levels. It may throw
+  // Cancelled (core/progress.h): the export then ends and the previous
+  // files stay as they were.
+  ProgressFn levelDone;
 };
 
 struct ContourResult {

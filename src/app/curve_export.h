@@ -2,9 +2,11 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "analysis/clipped_volume.h"
+#include "core/progress.h"
 
 namespace quervik {
 
@@ -20,5 +22,20 @@ std::string VolumeCurveCsv(const std::vector<VolumeFigures>& rows, char decimalS
 // complete) and returns `path`.
 std::string WriteCurveCsv(const std::string& path, const std::vector<VolumeFigures>& rows,
                           char decimalSeparator);
+
+struct CurveExport {
+  std::string file;                 // the CSV file written
+  std::vector<VolumeFigures> rows;  // its rows, one per level
+};
+
+// The window's curve: VolumeCurve(index, zmin, zmax, step, progress) written
+// by WriteCurveCsv into VolumeCurveFileName(objPath). The step is refused as
+// VolumeCurve refuses it, and a target that is the mesh file itself (also
+// through a link) with "Die CSV-Datei würde die OBJ-Datei überschreiben:
+// <file>", both before any file is touched. Cancelled by `progress`, it
+// writes nothing and the previous file stays.
+CurveExport WriteVolumeCurve(std::string_view objPath, const ClippedVolumeIndex& index, double zmin,
+                             double zmax, double step, char decimalSeparator,
+                             const ProgressFn& progress = {});
 
 }  // namespace quervik

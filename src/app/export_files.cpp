@@ -51,4 +51,8 @@ std::string ContourFileName(std::string_view objPath, std::string_view levelText
   return ObjFolder(objPath) + "Hoehenlinie_" + name + std::string(extension);
 }
 
+std::string VolumeCurveFileName(std::string_view objPath) {
+  return ObjFolder(objPath) + "Volumenkurve.csv";
+}
+
 }  // namespace quervik

@@ -35,4 +35,7 @@ std::string BruchkantenDxfFileName(std::string_view objPath);
 std::string ContourFileName(std::string_view objPath, std::string_view levelText,
                             std::string_view extension);
 
+// Folder + "Volumenkurve.csv": the window's height-volume table.
+std::string VolumeCurveFileName(std::string_view objPath);
+
 }  // namespace quervik

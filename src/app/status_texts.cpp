@@ -45,4 +45,58 @@ std::string ContourSummary(const ContourResult& result) {
          std::to_string(result.closed) + " geschlossen";
 }
 
+namespace {
+
+// "1 Linie", "2 Linien", "0 Linien".
+std::string Count(std::size_t n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+std::string In(std::string_view file) {
+  return " in " + std::string(file);
+}
+
+}  // namespace
+
+std::string ExactVolumeText(double value) {
+  return FormatFixed(value, 0, 2);
+}
+
+std::string SectionDxfDoneText(std::size_t lines, std::string_view file) {
+  return "DXF Datei von Schnittlinie erzeugt – " + Count(lines, "Linie", "Linien") + In(file);
+}
+
+std::string MeshDxfDoneText(std::size_t faces, std::string_view file) {
+  return "Fertig! – " + Count(faces, "Face", "Faces") + " (" + Count(3 * faces, "Linie", "Linien") +
+         ")" + In(file);
+}
+
+std::string SeriesDoneText(std::size_t sections, std::size_t lines, std::string_view file) {
+  return "Fertig! – " + Count(sections, "Schnitt", "Schnitte") + " mit " +
+         Count(lines, "Linie", "Linien") + In(file);
+}
+
+std::string CreasesWrittenText(std::size_t skippedFaces, std::size_t creases,
+                               std::string_view file) {
+  return CreasesDoneText(skippedFaces) + " – " + Count(creases, "Bruchkante", "Bruchkanten") +
+         In(file);
+}
+
+std::string ContoursDoneText(const ContourResult& result) {
+  return "Fertig! – " + ContourSummary(result) + "," +
+         In(result.files.empty() ? std::string() : result.files.front());
+}
+
+std::string CurveDoneText(std::size_t levels, std::string_view file) {
+  return "Fertig! – " + Count(levels, "Höhe", "Höhen") + In(file);
+}
+
+std::string ExportCancelledText(std::string_view file) {
+  return "Abgebrochen – " + std::string(file) + " bleibt unverändert";
+}
+
+std::string LoadCancelledText(std::string_view file) {
+  return "Abgebrochen – " + std::string(file) + " wurde nicht geladen";
+}
+
 }  // namespace quervik

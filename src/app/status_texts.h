@@ -41,4 +41,32 @@ std::string SkippedFacesText(std::size_t faces);
 // "12 Polylinien, davon 5 geschlossen" ("1 Polylinie, ...").
 std::string ContourSummary(const ContourResult& result);
 
+// The exact volume figures ("Über", "Unter", "Fläche m2"): two decimals,
+// no padding ("6013.35").
+std::string ExactVolumeText(double value);
+
+// What an export wrote: the command's finish text, " – ", what the file
+// holds and its path. Counts of one are singular ("1 Linie").
+// "DXF Datei von Schnittlinie erzeugt – 20 Linien in /d/S104_5.dxf"
+std::string SectionDxfDoneText(std::size_t lines, std::string_view file);
+// "Fertig! – 19200 Faces (57600 Linien) in /d/halde.DXF" (the real faces,
+// the placeholder slot not counted)
+std::string MeshDxfDoneText(std::size_t faces, std::string_view file);
+// "Fertig! – 18 Schnitte mit 5234 Linien in /d/Schnitte.dxf"
+std::string SeriesDoneText(std::size_t sections, std::size_t lines, std::string_view file);
+// CreasesDoneText(skippedFaces) + " – 245 Bruchkanten in /d/Bruchkanten.dxf"
+std::string CreasesWrittenText(std::size_t skippedFaces, std::size_t creases,
+                               std::string_view file);
+// "Fertig! – 18 Polylinien, davon 15 geschlossen, in /d/Hoehenlinien.dxf"
+// (the first file of the result)
+std::string ContoursDoneText(const ContourResult& result);
+// "Fertig! – 18 Höhen in /d/Volumenkurve.csv"
+std::string CurveDoneText(std::size_t levels, std::string_view file);
+
+// Long work stopped by the user: "Abgebrochen – /d/Schnitte.dxf bleibt
+// unverändert" for an export, "Abgebrochen – /d/netz.obj wurde nicht
+// geladen" for a load.
+std::string ExportCancelledText(std::string_view file);
+std::string LoadCancelledText(std::string_view file);
+
 }  // namespace quervik

@@ -192,6 +192,7 @@ void TForm1::createToolBar() {
 
   ToolButton6 = button("ToolButton6", 8, QStringLiteral("Kanten finden"));
   ToolButton8 = button("ToolButton8", -1, {});  // its picture index 9 lies beyond the list
+  createFeatureButtons();
 }
 
 void TForm1::createFields() {
@@ -227,6 +228,7 @@ void TForm1::createFields() {
 
   Label8 = MakeLabel(this, "Label8", QStringLiteral("Masse m3"), {267, 154, 47, 13});
   EditMasse = MakeEdit(this, "EditMasse", {}, {267, 173, 102, 21});
+  createExactVolumeFields();
 }
 
 void TForm1::createTransformationPanel() {
@@ -268,6 +270,7 @@ void TForm1::createStatusBar() {
   StatusBar1->setGeometry(0, kClientHeight - kStatusBarHeight, kClientWidth, kStatusBarHeight);
   // The drawing may reach under the bar; the bar stays readable on top of it.
   StatusBar1->setAutoFillBackground(true);
+  createProgressWidgets();
 }
 
 void TForm1::connectHandlers() {
@@ -292,6 +295,7 @@ void TForm1::connectHandlers() {
           [this](Qt::MouseButton b, int x, int y) { PaintBox1MouseUp(b, x, y); });
   // The focus leaving EditLevel, EditMasse and EditMasstab is seen by the
   // application-wide filter (eventFilter), which also takes the wheel.
+  connectFeatureHandlers();
 }
 
 void TForm1::setTabOrders() {
@@ -363,6 +367,7 @@ bool TForm1::FocusLeftForReal(QEvent* event) const {
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   if (tearingDown_) return QWidget::eventFilter(watched, event);
+  if (workDepth_ > 0 && HeldBackWhileBusy(watched, event)) return true;
   if (event->type() == QEvent::Wheel && watched->isWidgetType() &&
       static_cast<QWidget*>(watched)->window() == this) {
     WheelSteps(static_cast<QWheelEvent*>(event)->angleDelta().y());

@@ -6,6 +6,7 @@
 // general error display; the cursor is set back to the arrow either way.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QIcon>
 #include <QPoint>
 #include <QWidget>
@@ -18,6 +19,7 @@
 
 #include "analysis/crease_edges.h"
 #include "app/mesh_indexes.h"
+#include "core/progress.h"
 #include "model/mesh.h"
 #include "model/obj_reader.h"
 #include "section/contour.h"
@@ -29,6 +31,7 @@
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
 class QSlider;
 class QStatusBar;
@@ -36,6 +39,7 @@ class QToolBar;
 class QToolButton;
 class PaintBox;
 class UpDown;
+class VolumeCurveDialog;
 
 class TForm1 : public QWidget {
   Q_OBJECT
@@ -67,6 +71,8 @@ class TForm1 : public QWidget {
   void ToolButton4Click();
   void ToolButton5Click();
   void ToolButton6Click();
+  void ToolButtonHoehenlinienClick();
+  void ToolButtonVolumenkurveClick();
   void UpDown1Changing();
   void TrackBar1Change();
   void ButtonTrafoClick();
@@ -93,15 +99,17 @@ class TForm1 : public QWidget {
   // --- controls, named as the program names them; each has its name as
   // objectName, so tests find it with findChild ---
   QToolBar* ToolBar1 = nullptr;
-  QToolButton* ToolButton1 = nullptr;        // "OBJ File lesen"
-  QToolButton* ToolButtonRechnen = nullptr;  // "Flächen schneiden"
-  QToolButton* ToolButton2 = nullptr;        // "Distanz messen" (check button)
-  QToolButton* ToolButton3 = nullptr;        // "DXF von Schnittlinie erzeugen"
-  QToolButton* ToolButton4 = nullptr;        // "Datei als DXF ausgeben"
-  QToolButton* ToolButton5 = nullptr;        // "Serie von Schnittlinien erzeugen"
-  QWidget* ToolButton7 = nullptr;            // separator, 8 pixels wide
-  QToolButton* ToolButton6 = nullptr;        // "Kanten finden"
-  QToolButton* ToolButton8 = nullptr;        // does nothing
+  QToolButton* ToolButton1 = nullptr;             // "OBJ File lesen"
+  QToolButton* ToolButtonRechnen = nullptr;       // "Flächen schneiden"
+  QToolButton* ToolButton2 = nullptr;             // "Distanz messen" (check button)
+  QToolButton* ToolButton3 = nullptr;             // "DXF von Schnittlinie erzeugen"
+  QToolButton* ToolButton4 = nullptr;             // "Datei als DXF ausgeben"
+  QToolButton* ToolButton5 = nullptr;             // "Serie von Schnittlinien erzeugen"
+  QWidget* ToolButton7 = nullptr;                 // separator, 8 pixels wide
+  QToolButton* ToolButton6 = nullptr;             // "Kanten finden"
+  QToolButton* ToolButton8 = nullptr;             // does nothing
+  QToolButton* ToolButtonHoehenlinien = nullptr;  // "Höhenlinien als DXF"
+  QToolButton* ToolButtonVolumenkurve = nullptr;  // "Volumenkurve"
   QLabel* Label1 = nullptr;
   QLabel* Label2 = nullptr;
   QLabel* Label3 = nullptr;
@@ -116,6 +124,13 @@ class TForm1 : public QWidget {
   QLineEdit* EditMasstab = nullptr;
   QSlider* TrackBar1 = nullptr;
   QLineEdit* EditMasse = nullptr;
+  // The exact volumes at the level, read-only, left of Masse m3.
+  QLabel* LabelUeber = nullptr;
+  QLabel* LabelUnter = nullptr;
+  QLabel* LabelFlaeche = nullptr;
+  QLineEdit* EditUeber = nullptr;
+  QLineEdit* EditUnter = nullptr;
+  QLineEdit* EditFlaeche = nullptr;
   QGroupBox* Panel1 = nullptr;
   QLabel* Label5 = nullptr;
   QLabel* Label6 = nullptr;
@@ -130,6 +145,10 @@ class TForm1 : public QWidget {
   QPushButton* ButtonTrafo = nullptr;
   PaintBox* PaintBox1 = nullptr;
   QStatusBar* StatusBar1 = nullptr;
+  // In the status bar, shown only while long work runs.
+  QProgressBar* ProgressBar1 = nullptr;
+  QPushButton* ButtonAbbrechen = nullptr;           // "Abbrechen"
+  VolumeCurveDialog* DialogVolumenkurve = nullptr;  // made by the first curve
 
   // --- the document ---
   quervik::Mesh mesh_;  // V, Fc, Vn, zmin, zmax
@@ -146,17 +165,23 @@ class TForm1 : public QWidget {
 
   // --- commands ---
   // Called by the handlers; they raise their errors to the caller.
-  quervik::Mesh ReadMesh();  // reads the file named in Edit1; changes nothing
+  // Reads the file named in Edit1; changes nothing.
+  quervik::Mesh ReadMesh(const quervik::ProgressFn& progress = {});
   void ZMinMax();
   // Parses the level once, cuts the mesh there and computes the volume.
   void CalculateContour();
   void CalcVolumen(double H0);
+  // Über, Unter and Fläche m2 at `level`, from the clipped-volume index.
+  void ShowExactVolumes(double level);
   // Fits the view to the section (FitView) and draws it.
   void ZeigSchnittlinie();
   void ZeigAlles();
-  void SchreibDXF();  // first cuts and shows the level's section unless it is on screen
-  void BruchkanteFinden();
-  void SchreibBruchkantenDXF();
+  // First cuts and shows the level's section unless it is on screen;
+  // returns the file written.
+  std::string SchreibDXF();
+  // `progress` is for the crease search and its export once they report.
+  void BruchkanteFinden(const quervik::ProgressFn& progress);
+  void SchreibBruchkantenDXF(const quervik::ProgressFn& progress);
   void Transformation();
 
   // The application-wide cursor (wait, cross-hair, arrow).
@@ -173,6 +198,12 @@ class TForm1 : public QWidget {
   void placeAnchored();
   void rememberPaintBoxAnchors();
   void showSliderTip();
+  // The controls of the contours, the exact volumes and long work
+  // (form_features.cpp, long_work.cpp).
+  void createFeatureButtons();
+  void createExactVolumeFields();
+  void createProgressWidgets();
+  void connectFeatureHandlers();
 
   // The command behind ToolButton1Click and OpenFile: loads `path`; a file
   // that is refused leaves the mesh and the text of Edit1 as they were.
@@ -199,6 +230,28 @@ class TForm1 : public QWidget {
   void Run(const std::function<void()>& body);
   void RunFromSignal(const std::function<void()>& body);
   void RethrowPending();
+
+  // --- long work (long_work.cpp) ---
+  // Runs `work` with the progress bar and the cancel button in the status
+  // bar. `work` gets the progress function to hand to the core; while it
+  // reports, the window takes in its events but no user input other than
+  // Esc and a click on "Abbrechen", so no other command can start. Either
+  // asks the work to stop: the next report throws Cancelled, LongWork
+  // shows `cancelledText`, sets the arrow cursor and returns false. Other
+  // errors go on to the caller. Work run by work (a nested call) shares the
+  // outer bar and cancel request.
+  bool LongWork(const std::function<void(const quervik::ProgressFn&)>& work,
+                const QString& cancelledText);
+  void Progress(std::size_t done, std::size_t total);
+  // While long work runs: whether `event` is held back from `watched`
+  // (user input), noting Esc, the cancel click and a close of the window.
+  bool HeldBackWhileBusy(QObject* watched, QEvent* event);
+
+  int workDepth_ = 0;
+  bool cancelRequested_ = false;
+  bool closeRequested_ = false;  // the window was closed while work ran
+  bool eventsLetIn_ = false;     // since the outermost work began
+  QElapsedTimer eventsClock_;    // since events were last let in
 
   std::unique_ptr<UiServices> services_;
   quervik::ObjReadReport readReport_;  // of the last load that ReadMesh read

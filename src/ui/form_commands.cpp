@@ -77,18 +77,27 @@ void TForm1::OpenFile(const QString& path) {
 }
 
 void TForm1::LoadCommand(const QString& path) {
-  // A refused file leaves the mesh, and so also the path it was read from.
+  // A refused file leaves the mesh, and so also the path it was read from; a
+  // cancelled one leaves the number format too.
   const QString previous = Edit1->text();
+  const char separator = quervik::DecimalSeparator();
   Edit1->setText(path);
   Edit1->repaint();
   SetCursor(AppCursor::Wait);
   ShowStatus(QStringLiteral("OBJ-Datei lesen ..."));
   quervik::Mesh loaded;
+  bool read = false;
   try {
-    loaded = ReadMesh();
+    read = LongWork([&](const quervik::ProgressFn& progress) { loaded = ReadMesh(progress); },
+                    Q(quervik::LoadCancelledText(PathText(Edit1))));
   } catch (...) {
     Edit1->setText(previous);
     throw;
+  }
+  if (!read) {
+    Edit1->setText(previous);
+    quervik::SetDecimalSeparator(separator);
+    return;
   }
   TakeMesh(std::move(loaded));
   ShowStatus(Q(quervik::LoadedText(mesh_)), true);
@@ -97,17 +106,18 @@ void TForm1::LoadCommand(const QString& path) {
   if (!warning.empty()) services_->ShowWarning(this, QString::fromStdString(warning));
 }
 
-quervik::Mesh TForm1::ReadMesh() {
+quervik::Mesh TForm1::ReadMesh(const quervik::ProgressFn& progress) {
   // A big file reports how far it got once it has taken half a second.
   QElapsedTimer clock;
   clock.start();
   int shown = -1;
-  const quervik::ReadProgress progress = [&](int percent) {
+  const quervik::ReadProgress percentRead = [&](int percent) {
+    if (progress) progress(static_cast<std::size_t>(percent), 100);
     if (percent == shown || clock.elapsed() < 500) return;
     shown = percent;
     ShowStatus(QStringLiteral("OBJ-Datei lesen ... %1 %").arg(percent), true);
   };
-  return quervik::ReadMeshFile(PathText(Edit1), progress, &readReport_);
+  return quervik::ReadMeshFile(PathText(Edit1), percentRead, &readReport_);
 }
 
 void TForm1::TakeMesh(quervik::Mesh&& loaded) {
@@ -176,6 +186,7 @@ void TForm1::CalcVolumen(double H0) {
   const quervik::VolumeIndex* index = indexes_.Volume(mesh_);
   const double masse = index ? index->CalcVolumen(H0) : quervik::CalcVolumen(mesh_, H0);
   EditMasse->setText(Q(quervik::VolumeText(masse)));
+  ShowExactVolumes(H0);
 }
 
 void TForm1::ZeigSchnittlinie() {
@@ -337,12 +348,12 @@ void TForm1::Transformation() {
 void TForm1::ToolButton3Click() {
   Run([this] {
     RequireMesh();
-    SchreibDXF();
-    ShowStatus(QStringLiteral("DXF Datei von Schnittlinie erzeugt"));
+    const std::string file = SchreibDXF();
+    ShowStatus(Q(quervik::SectionDxfDoneText(Contour.Contours.size(), file)));
   });
 }
 
-void TForm1::SchreibDXF() {
+std::string TForm1::SchreibDXF() {
   // The file holds the section its name says: a level text that is no
   // number writes nothing, and one that is not the level of the section on
   // screen (typed but not computed, or cut from an earlier mesh) is cut and
@@ -352,7 +363,7 @@ void TForm1::SchreibDXF() {
     CalculateContour();
     ZeigSchnittlinie();
   }
-  quervik::SchreibDXF(PathText(Edit1), Text(EditLevel), Contour);
+  return quervik::SchreibDXF(PathText(Edit1), Text(EditLevel), Contour);
 }
 
 void TForm1::ToolButton4Click() {
@@ -360,7 +371,16 @@ void TForm1::ToolButton4Click() {
     RequireMesh();
     SetCursor(AppCursor::Wait);
     ShowStatus(QStringLiteral("Schreibe %1 Faces...").arg(mesh_.Fc.size()));
-    quervik::WriteMeshDxf(PathText(Edit1), mesh_);
+    const std::string obj = PathText(Edit1);
+    std::string file;
+    const bool done = LongWork(
+        // TODO: hand `progress` to WriteMeshDxf once it takes one.
+        [&]([[maybe_unused]] const quervik::ProgressFn& progress) {
+          file = quervik::WriteMeshDxf(obj, mesh_);
+        },
+        Q(quervik::ExportCancelledText(quervik::MeshDxfFileName(obj))));
+    if (!done) return;
+    ShowStatus(Q(quervik::MeshDxfDoneText(mesh_.Fc.size() - 1, file)));
     SetCursor(AppCursor::Arrow);
   });
 }
@@ -372,12 +392,26 @@ void TForm1::ToolButton5Click() {
     // The step and every level are checked before any file is touched.
     const double dh = Number(EditDeltaH);
     const std::vector<std::string> levels = quervik::SeriesLevelTexts(mesh_.zmin, mesh_.zmax, dh);
-    quervik::WriteSeriesDxf(PathText(Edit1), mesh_, indexes_.Section(mesh_), levels);
+    const std::string obj = PathText(Edit1);
+    std::string file;
+    std::size_t written = 0;
+    std::size_t lines = 0;
+    const bool done = LongWork(
+        [&](const quervik::ProgressFn& progress) {
+          file = quervik::WriteSeriesDxf(obj, mesh_, indexes_.Section(mesh_), levels,
+                                         [&](const std::string&, const quervik::TContour& section) {
+                                           lines += section.Contours.size();
+                                           progress(++written, levels.size());
+                                         });
+        },
+        Q(quervik::ExportCancelledText(quervik::SeriesDxfFileName(obj))));
+    if (!done) return;
     // The window ends on the last level: its text, its section, its volume,
     // drawn with the current view.
     EditLevel->setText(QString::fromStdString(levels.back()));
     CalculateContour();
     ZeigAlles();
+    ShowStatus(Q(quervik::SeriesDoneText(levels.size(), lines, file)));
     SetCursor(AppCursor::Arrow);
   });
 }
@@ -387,12 +421,19 @@ void TForm1::ToolButton5Click() {
 void TForm1::ToolButton6Click() {
   Run([this] {
     RequireMesh();
-    BruchkanteFinden();
-    SchreibBruchkantenDXF();
+    const std::string file = quervik::BruchkantenDxfFileName(PathText(Edit1));
+    LongWork(
+        [this](const quervik::ProgressFn& progress) {
+          BruchkanteFinden(progress);
+          SchreibBruchkantenDXF(progress);
+        },
+        Q(quervik::ExportCancelledText(file)));
   });
 }
 
-void TForm1::BruchkanteFinden() {
+// TODO: hand `progress` to quervik::BruchkanteFinden once it takes
+// one (it may throw Cancelled; the list then stays empty).
+void TForm1::BruchkanteFinden([[maybe_unused]] const quervik::ProgressFn& progress) {
   ShowStatus(QStringLiteral("Set vertexpointer..."));
   quervik::VertexFaceIndex vp = quervik::setVertexFacePointers(mesh_);
   Bruchkanten.clear();
@@ -420,13 +461,15 @@ void TForm1::BruchkanteFinden() {
   ShowStatus(Q(quervik::CreasesFoundText(Bruchkanten.size())), true);
 }
 
-void TForm1::SchreibBruchkantenDXF() {
+// TODO: hand `progress` to quervik::SchreibBruchkantenDXF once it
+// takes one.
+void TForm1::SchreibBruchkantenDXF([[maybe_unused]] const quervik::ProgressFn& progress) {
   const std::string obj = PathText(Edit1);
   ShowStatus(
       Q(quervik::CreasesWritingText(Bruchkanten.size(), quervik::BruchkantenDxfFileName(obj))),
       true);
-  quervik::SchreibBruchkantenDXF(obj, mesh_, Bruchkanten);
-  ShowStatus(Q(quervik::CreasesDoneText(facesWithoutArea_)), true);
+  const std::string file = quervik::SchreibBruchkantenDXF(obj, mesh_, Bruchkanten);
+  ShowStatus(Q(quervik::CreasesWrittenText(facesWithoutArea_, Bruchkanten.size(), file)), true);
 }
 
 void TForm1::UpDown1Changing() {

@@ -11,3 +11,7 @@ inline constexpr int kImageCount = 9;
 
 // Each picture rendered at 16 x 16 (and 32 x 32 for high-density screens).
 std::vector<QIcon> MakeImageList1();
+
+// A picture of a tool button that is not in ImageList1, by its name among
+// the icons ("hoehenlinien", "volumenkurve"), rendered as above.
+QIcon MakeToolIcon(const QString& name);

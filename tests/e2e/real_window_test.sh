@@ -4,7 +4,9 @@
 # click on "Flächen schneiden", a wheel step, a left drag, a click on the
 # slider, a click on "DXF von Schnittlinie erzeugen". Checks the DXF beside
 # the mesh byte for byte against quervik-batch, and that the screenshots
-# change where they should.
+# change where they should. Then, on a mesh 999 units tall, a series of a
+# million levels cancelled with Esc: the previous Schnitte.dxf stays, no
+# temporary file is left, and the next series runs.
 #   real_window_test.sh QUERVIK QUERVIK_BATCH MESH.obj
 # With QUERVIK_SCREENSHOT=path the screenshot with the section is kept there.
 set -euo pipefail
@@ -123,3 +125,41 @@ cmp "$dxf" "$work/batch/$name.dxf" || fail "window and batch tool wrote differen
 lines=$(grep -c $'^LINE\r$' "$dxf" || true)
 ((lines > 0)) || fail "the section DXF holds no LINE"
 echo "real window: level '$level', $lines lines, boxes $box1 -> $box2 -> $box3"
+
+# --- a long series, cancelled with Esc ---
+kill "$app_pid" 2>/dev/null || true
+wait "$app_pid" 2>/dev/null || true
+long="$work/long"
+mkdir "$long"
+# Two small flat triangles 999 apart and a little pyramid in the middle (the
+# load's section at 499.5 shows it): Delta H 0.001 gives 999,001 levels,
+# nearly all of them empty, so the series runs for seconds but writes little.
+printf '%s\n' 'v 0 0 0' 'v 10 0 0' 'v 0 10 0' 'v 0 0 999' 'v 10 0 999' 'v 0 10 999' \
+  'v 2 2 499' 'v 8 2 499' 'v 5 8 499' 'v 5 4 500.5' \
+  'f 1 2 3' 'f 4 5 6' 'f 7 8 10' 'f 8 9 10' 'f 9 7 10' >"$long/lang.obj"
+printf 'alt\r\n' >"$long/Schnitte.dxf"
+"$quervik" "$long/lang.obj" >"$work/app2.log" 2>&1 &
+app_pid=$!
+wait_for 60 xdotool search --pid "$app_pid" --name '^Quervik$' || fail "no second window: $(cat "$work/app2.log")"
+wid=$(xdotool search --pid "$app_pid" --name '^Quervik$' | head -1)
+read -r wx wy <<<"$(xdotool getwindowgeometry "$wid" | sed -n 's/.*Position: \([0-9]*\),\([0-9]*\).*/\1 \2/p')"
+wait_for 60 loaded || fail "the section of the tall mesh never appeared"
+delta_h() { # types $1 into EditDeltaH
+  xdotool mousemove --window "$wid" 248 109 click --repeat 3 1
+  xdotool key ctrl+a
+  xdotool type --delay 20 "$1"
+}
+delta_h 0.001
+click 137 16  # ToolButton5, "Serie von Schnittlinien erzeugen"
+running() { compgen -G "$long/Schnitte.dxf.*"; }
+wait_for 30 running || fail "the series did not start writing"
+xdotool key Escape
+stopped() { ! compgen -G "$long/Schnitte.dxf.*"; }
+wait_for 60 stopped || fail "the temporary file of the cancelled series stayed"
+[[ "$(cat "$long/Schnitte.dxf")" == $'alt\r' ]] || fail "the cancelled series replaced Schnitte.dxf"
+# The window goes on: the next series runs to its end.
+delta_h 100
+click 137 16
+replaced() { grep -q ENTITIES "$long/Schnitte.dxf"; }
+wait_for 30 replaced || fail "the series after the cancel wrote nothing"
+echo "real window: the series of 999001 levels was cancelled with Esc"

@@ -1,6 +1,7 @@
 // The window and the batch tool write the same bytes: the section, the
-// whole mesh, the series and the crease edges of the same mesh with the
-// same texts, once from the window's buttons and once from quervik-batch.
+// whole mesh, the series, the crease edges, the contour lines and the
+// height-volume curve of the same mesh with the same texts, once from the
+// window's buttons and once from quervik-batch.
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -94,6 +95,8 @@ class BatchEquivalenceTest : public QObject {
     h.click(Tool(f, "ToolButton5"));
     Edit(f, "EditKantenwinkel")->setText(angle);
     h.click(Tool(f, "ToolButton6"));
+    h.click(Tool(f, "ToolButtonHoehenlinien"));
+    h.click(Tool(f, "ToolButtonVolumenkurve"));
     QCOMPARE(h.desktop().errors, QStringList());
 
     // The batch tool, with the same texts.
@@ -103,14 +106,21 @@ class BatchEquivalenceTest : public QObject {
         {QStringLiteral("mesh"), batchObj},
         {QStringLiteral("series"), batchObj, step},
         {QStringLiteral("creases"), batchObj, angle},
+        {QStringLiteral("contours"), batchObj, step},
+        {QStringLiteral("curve"), batchObj, step, QStringLiteral("--csv"),
+         batchDir.filePath(QStringLiteral("Volumenkurve.csv"))},
     };
     for (const QStringList& args : runs)
       QVERIFY2(RunBatch(args, &err) == 0, qPrintable(args.join(u' ') + QStringLiteral(": ") + err));
 
     const QString sectionFile =
         QStringLiteral("S") + QString(level).replace(u'.', u'_') + QStringLiteral(".dxf");
-    const QStringList files = {sectionFile, QStringLiteral("netz.DXF"),
-                               QStringLiteral("Schnitte.dxf"), QStringLiteral("Bruchkanten.dxf")};
+    const QStringList files = {sectionFile,
+                               QStringLiteral("netz.DXF"),
+                               QStringLiteral("Schnitte.dxf"),
+                               QStringLiteral("Bruchkanten.dxf"),
+                               QStringLiteral("Hoehenlinien.dxf"),
+                               QStringLiteral("Volumenkurve.csv")};
     for (const QString& name : files) {
       const QByteArray mine = uitest::ReadBytes(h.path(name));
       const QByteArray theirs = uitest::ReadBytes(batchDir.filePath(name));

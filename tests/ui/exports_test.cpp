@@ -48,8 +48,9 @@ class ExportsTest : public QObject {
     h.load(h.copyData(QStringLiteral("ui_box.obj")));
     h.click(Tool(f, "ToolButton3"));
     QCOMPARE(h.desktop().errors, QStringList());
-    QCOMPARE(f.StatusText(), QStringLiteral("DXF Datei von Schnittlinie erzeugt"));
     const QString file = h.path(QStringLiteral("S2_500.dxf"));
+    QCOMPARE(f.StatusText(),
+             QStringLiteral("DXF Datei von Schnittlinie erzeugt – 8 Linien in ") + file);
     QVERIFY(QFile::exists(file));
     const QByteArray bytes = uitest::ReadBytes(file);
     QVERIFY(bytes.startsWith(kOpening));
@@ -89,7 +90,8 @@ class ExportsTest : public QObject {
     QCOMPARE(Edit(f, "EditMasse")->text(), QStringLiteral("   200"));
     QCOMPARE(f.view().xoffset, 0.0);
     QCOMPARE(f.view().yoffset, 10.0);
-    QCOMPARE(f.StatusText(), QStringLiteral("DXF Datei von Schnittlinie erzeugt"));
+    QCOMPARE(f.StatusText(), QStringLiteral("DXF Datei von Schnittlinie erzeugt – 8 Linien in ") +
+                                 h.path(QStringLiteral("S3.dxf")));
   }
 
   // A level text that is no number (for the separator in force) gets the
@@ -168,7 +170,8 @@ class ExportsTest : public QObject {
 
   // The whole mesh: ui_box.DXF with 3 * 12 lines on "FACE", x and y
   // exchanged; the placeholder slot writes no line at the origin, while the
-  // status line still counts it.
+  // first status text still counts it; the finish text counts what was
+  // written.
   void meshExport() {
     Harness h;
     TForm1& f = h.form();
@@ -177,10 +180,12 @@ class ExportsTest : public QObject {
     h.statusCursors.clear();
     h.click(Tool(f, "ToolButton4"));
     QCOMPARE(h.desktop().errors, QStringList());
-    QCOMPARE(h.statuses, QStringList{QStringLiteral("Schreibe 13 Faces...")});
-    QCOMPARE(h.statusCursors, QList<Qt::CursorShape>{Qt::WaitCursor});
-    QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
     const QString file = h.path(QStringLiteral("ui_box.DXF"));
+    QCOMPARE(h.statuses,
+             (QStringList{QStringLiteral("Schreibe 13 Faces..."),
+                          QStringLiteral("Fertig! – 12 Faces (36 Linien) in ") + file}));
+    QCOMPARE(h.statusCursors, (QList<Qt::CursorShape>{Qt::WaitCursor, Qt::WaitCursor}));
+    QCOMPARE(uitest::AppCursorShape(), Qt::ArrowCursor);
     QVERIFY(uitest::ReadBytes(file).startsWith(kOpening));
     const uitest::DxfFile dxf = uitest::ReadDxf(file);
     QVERIFY(dxf.crlf);
@@ -217,7 +222,9 @@ class ExportsTest : public QObject {
     QCOMPARE(Edit(f, "EditLevel")->text(), QStringLiteral("   5.000"));
     QCOMPARE(f.contour().Level, 5.0);
     QVERIFY(f.contour().Contours.empty());
-    QCOMPARE(h.statuses, QStringList());  // the series shows no message
+    // No message while it runs; the finish text counts levels and lines.
+    QCOMPARE(h.statuses, QStringList{QStringLiteral("Fertig! – 6 Schnitte mit 40 Linien in ") +
+                                     h.path(QStringLiteral("Schnitte.dxf"))});
     // The section export afterwards writes that section; the padded level
     // text names its layer, the name goes without the blanks.
     h.click(Tool(f, "ToolButton3"));

@@ -103,6 +103,12 @@ class WindowLayoutTest : public QObject {
         {"TrackBar1", "QSlider", {8, 126, 350, 22}, nullptr, "Schnitthöhenschieber"},
         {"Label8", "QLabel", {267, 154, 47, 13}, "Masse m3", ""},
         {"EditMasse", "QLineEdit", {267, 173, 102, 21}, "", ""},
+        {"LabelUeber", "QLabel", {8, 154, 78, 13}, "Über", ""},
+        {"EditUeber", "QLineEdit", {8, 173, 78, 21}, "", ""},
+        {"LabelUnter", "QLabel", {95, 154, 78, 13}, "Unter", ""},
+        {"EditUnter", "QLineEdit", {95, 173, 78, 21}, "", ""},
+        {"LabelFlaeche", "QLabel", {182, 154, 78, 13}, "Fläche m2", ""},
+        {"EditFlaeche", "QLineEdit", {182, 173, 78, 21}, "", ""},
         {"Panel1", "QGroupBox", {375, 33, 302, 161}, "3D Transformation", ""},
         {"PaintBox1", "PaintBox", {8, 200, 695, 421}, nullptr, ""},
         {"StatusBar1", "QStatusBar", {0, 646 - 19, 710, 19}, nullptr, ""},
@@ -121,6 +127,16 @@ class WindowLayoutTest : public QObject {
     QCOMPARE(Edit(h.form(), "EditLevel")->objectName(), QStringLiteral("EditLevel"));
     QCOMPARE(Control<QSlider>(h.form(), "TrackBar1")->objectName(), QStringLiteral("TrackBar1"));
     QCOMPARE(h.form().StatusText(), QString());
+    // The exact volumes are read-only and left out of the Tab order (tabOrder
+    // below); the progress bar and its cancel button show only while work runs.
+    for (const char* name : {"EditUeber", "EditUnter", "EditFlaeche"}) {
+      QVERIFY(Edit(h.form(), name)->isReadOnly());
+      QCOMPARE(Edit(h.form(), name)->focusPolicy(), Qt::ClickFocus);
+    }
+    QVERIFY(!Control<QWidget>(h.form(), "ProgressBar1")->isVisible());
+    QVERIFY(!Control<QPushButton>(h.form(), "ButtonAbbrechen")->isVisible());
+    QCOMPARE(Control<QPushButton>(h.form(), "ButtonAbbrechen")->text(),
+             QStringLiteral("Abbrechen"));
   }
 
   // Members of Panel1, places measured inside the panel.
@@ -212,6 +228,23 @@ class WindowLayoutTest : public QObject {
     QVERIFY(sepLeft + 8 <=
             Tool(f, "ToolButton6")->mapTo(Control<QToolBar>(f, "ToolBar1"), QPoint(0, 0)).x());
     QVERIFY(!Tool(f, "ToolButton2")->isChecked());
+
+    // The two buttons after ToolButton8, with pictures of their own that
+    // are not in ImageList1.
+    const QToolButton* previous = Tool(f, "ToolButton8");
+    for (const auto& [name, hint] : {std::pair{"ToolButtonHoehenlinien", "Höhenlinien als DXF"},
+                                     std::pair{"ToolButtonVolumenkurve", "Volumenkurve"}}) {
+      QToolButton* b = Tool(f, name);
+      QCOMPARE(b->toolTip(), QString::fromUtf8(hint));
+      QCOMPARE(b->size(), QSize(25, 25));
+      QVERIFY(b->isVisible());
+      QCOMPARE(b->mapTo(Control<QToolBar>(f, "ToolBar1"), QPoint(0, 0)).x(),
+               previous->mapTo(Control<QToolBar>(f, "ToolBar1"), QPoint(25, 0)).x());
+      QVERIFY(!b->icon().isNull());
+      const QImage shown = b->icon().pixmap(16, 16).toImage();
+      for (const QIcon& image : images) QVERIFY(shown != image.pixmap(16, 16).toImage());
+      previous = b;
+    }
   }
 
   // Slider 0..695 at 0, a tick every 10 positions on both sides, steps of 1.
