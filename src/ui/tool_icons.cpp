@@ -14,25 +14,39 @@ QPixmap Render(QSvgRenderer& svg, int size) {
   return pm;
 }
 
+QIcon IconOf(const QString& resource) {
+  QSvgRenderer svg(resource);
+  QIcon icon;
+  if (svg.isValid()) {
+    icon.addPixmap(Render(svg, 16));
+    icon.addPixmap(Render(svg, 32));
+  }
+  return icon;
+}
+
 }  // namespace
 
-std::vector<QIcon> MakeImageList1() {
-  // The pictures live in the window library; make sure they are linked in.
+// Outside every namespace, as Q_INIT_RESOURCE must be used: the pictures
+// live in the window library; make sure they are linked in.
+static void RegisterPictures() {
   static const bool registered = [] {
     Q_INIT_RESOURCE(tool_icons);
     return true;
   }();
   (void)registered;
+}
+
+std::vector<QIcon> MakeImageList1() {
+  RegisterPictures();
   std::vector<QIcon> list;
   list.reserve(kImageCount);
   for (int i = 0; i < kImageCount; ++i) {
-    QSvgRenderer svg(QStringLiteral(":/icons/%1.svg").arg(i));
-    QIcon icon;
-    if (svg.isValid()) {
-      icon.addPixmap(Render(svg, 16));
-      icon.addPixmap(Render(svg, 32));
-    }
-    list.push_back(icon);
+    list.push_back(IconOf(QStringLiteral(":/icons/%1.svg").arg(i)));
   }
   return list;
+}
+
+QIcon ToolIcon(const QString& name) {
+  RegisterPictures();
+  return IconOf(QStringLiteral(":/icons/") + name + QStringLiteral(".svg"));
 }

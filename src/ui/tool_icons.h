@@ -11,3 +11,7 @@ inline constexpr int kImageCount = 9;
 
 // Each picture rendered at 16 x 16 (and 32 x 32 for high-density screens).
 std::vector<QIcon> MakeImageList1();
+
+// A picture of a later button, not in ImageList1: icons/<name>.svg
+// ("alles_zeigen", "plan_speichern"), rendered as those are.
+QIcon ToolIcon(const QString& name);
