@@ -18,6 +18,7 @@ void PaintBox::SetMeasuredStep(const std::optional<MeasuredStep>& step) {
 void PaintBox::ShowWhite() {
   content_ = Content::White;
   contour_ = nullptr;
+  step_.reset();
   // From now on every paint covers the whole surface itself.
   setAttribute(Qt::WA_OpaquePaintEvent, true);
   repaint();

@@ -21,7 +21,8 @@ class PaintBox : public QWidget {
 
   explicit PaintBox(QWidget* parent = nullptr);
 
-  // A white surface with nothing on it, painted at once.
+  // A white surface with nothing on it (no measured step either), painted
+  // at once.
   void ShowWhite();
 
   // `contour` drawn with `view`, painted at once. The surface keeps the
@@ -29,8 +30,7 @@ class PaintBox : public QWidget {
   // contour must outlive the surface (the window owns both).
   void ShowSection(const quervik::TContour* contour, const SectionView& view);
 
-  // The measured step drawn over the section (and over the white surface),
-  // or none; repainted at once.
+  // The measured step drawn over the section, or none; repainted at once.
   void SetMeasuredStep(const std::optional<MeasuredStep>& step);
   const std::optional<MeasuredStep>& measuredStep() const { return step_; }
 
