@@ -233,6 +233,10 @@ class ViewCommandsTest : public QObject {
     Click(h, QPoint(50, 50));
     Click(h, QPoint(60, 50));
     QVERIFY(!Box(h.picture(), IsBlue).isEmpty());
+    h.section(QStringLiteral("3"));  // above the mesh: a white surface, nothing on it
+    QCOMPARE(Box(h.picture(), IsBlue), QRect());
+    Click(h, QPoint(70, 50));
+    QVERIFY(!Box(h.picture(), IsBlue).isEmpty());
     h.load(h.copyData(QStringLiteral("ui_box.obj")));
     QCOMPARE(Box(h.picture(), IsBlue), QRect());
     QCOMPARE(h.desktop().errors, QStringList());
@@ -266,17 +270,13 @@ class ViewCommandsTest : public QObject {
     QVERIFY(f.view().mf > fitted);
     QCOMPARE(h.desktop().errors, QStringList());
 
-    // Home: in the slider, and in a text field with the mouse over the
-    // drawing; in a text field with the mouse elsewhere it stays the field's.
+    // Home in a text field with the mouse over the drawing; with the mouse
+    // elsewhere it stays the field's.
     QLineEdit* level = Edit(f, "EditLevel");
     auto refit = [&] {
       h.section(QStringLiteral("0"));
       QCOMPARE(f.view().mf, fitted);
     };
-    refit();
-    h.focus(Slider(f));
-    QTest::keyClick(Slider(f), Qt::Key_Home);
-    checkAll("Home in the slider");
     refit();
     h.focus(level);
     QCursor::setPos(f.mapToGlobal(QPoint(100, 100)));  // over the fields
