@@ -127,6 +127,7 @@ TForm1::TForm1(std::unique_ptr<UiServices> services, QWidget* parent)
   createStatusBar();
   connectHandlers();
   setTabOrders();
+  createViewCommands();
 
   // The wheel belongs to the window as a whole, whatever control is under
   // the mouse or has the focus.
@@ -342,7 +343,7 @@ void TForm1::showSliderTip() {
   const QRect handle = TrackBar1->style()->subControlRect(QStyle::CC_Slider, &opt,
                                                           QStyle::SC_SliderHandle, TrackBar1);
   const QPoint below = TrackBar1->mapToGlobal(QPoint(handle.center().x(), TrackBar1->height()));
-  QToolTip::showText(below, QString::number(TrackBar1->sliderPosition()), TrackBar1);
+  QToolTip::showText(below, SliderTipText(), TrackBar1);
 }
 
 // --- events ---
@@ -372,6 +373,13 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
       static_cast<QWidget*>(watched)->window() == this) {
     WheelSteps(static_cast<QWheelEvent*>(event)->angleDelta().y());
     event->accept();
+    return true;
+  }
+  if (HomeKeyShowsAll(watched, event)) return true;
+  if (event->type() == QEvent::ToolTip && watched == TrackBar1) {
+    // The hint, and the height the slider stands for.
+    QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(),
+                       TrackBar1->toolTip() + QStringLiteral(": ") + SliderTipText(), TrackBar1);
     return true;
   }
   if (event->type() == QEvent::FocusOut && FocusLeftForReal(event)) {

@@ -9,11 +9,14 @@
 #include <QElapsedTimer>
 #include <QIcon>
 #include <QPoint>
+#include <QPointF>
+#include <QSize>
 #include <QWidget>
 #include <cstdint>
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -81,6 +84,14 @@ class TForm1 : public QWidget {
   void PaintBox1MouseUp(Qt::MouseButton button, int X, int Y);
   void FormMouseWheelDown();
   void FormMouseWheelUp();
+  // The view commands (view_commands.cpp): Enter in the level and scale
+  // fields, "Alles zeigen" (its button, the Home key, a double-click on the
+  // drawing) and "Plan speichern".
+  void EditLevelEnter();
+  void EditMasstabEnter();
+  void ToolButtonAllesZeigenClick();
+  void PaintBox1DblClick(Qt::MouseButton button, int X, int Y);
+  void ToolButtonPlanClick();
 
   // --- window services ---
   // Replaces the status line's text; `repaint` draws the bar at once.
@@ -110,6 +121,9 @@ class TForm1 : public QWidget {
   QToolButton* ToolButton8 = nullptr;             // does nothing
   QToolButton* ToolButtonHoehenlinien = nullptr;  // "Höhenlinien als DXF"
   QToolButton* ToolButtonVolumenkurve = nullptr;  // "Volumenkurve"
+  QWidget* ToolSeparatorAnsicht = nullptr;        // separator before the view commands
+  QToolButton* ToolButtonAllesZeigen = nullptr;   // "Alles zeigen"
+  QToolButton* ToolButtonPlan = nullptr;          // "Plan speichern"
   QLabel* Label1 = nullptr;
   QLabel* Label2 = nullptr;
   QLabel* Label3 = nullptr;
@@ -149,6 +163,7 @@ class TForm1 : public QWidget {
   QProgressBar* ProgressBar1 = nullptr;
   QPushButton* ButtonAbbrechen = nullptr;           // "Abbrechen"
   VolumeCurveDialog* DialogVolumenkurve = nullptr;  // made by the first curve
+  QLabel* LabelKoordinaten = nullptr;  // model x and y under the mouse, right in StatusBar1
 
   // --- the document ---
   quervik::Mesh mesh_;  // V, Fc, Vn, zmin, zmax
@@ -204,6 +219,9 @@ class TForm1 : public QWidget {
   void createExactVolumeFields();
   void createProgressWidgets();
   void connectFeatureHandlers();
+  // The view commands' controls and wiring (view_commands.cpp), made after
+  // all others so that the coordinates stay at the far right of the bar.
+  void createViewCommands();
 
   // The command behind ToolButton1Click and OpenFile: loads `path`; a file
   // that is refused leaves the mesh and the text of Edit1 as they were.
@@ -219,6 +237,32 @@ class TForm1 : public QWidget {
   void Pan(int X, int Y);
   void Zoom(double next);
   void WheelSteps(int angleDelta);
+  // The height that slider position `position` stands for.
+  double SliderLevel(int position) const;
+  QString SliderTipText() const;  // the height of the slider's position, "%4.3f"
+
+  // --- view commands (view_commands.cpp) ---
+  // The part of PaintBox1 the window shows (above the status bar, left of
+  // the window's right edge) once ZeigAlles has sized it.
+  QSize VisibleSurface() const;
+  // Fits both extents of the section into the visible surface and draws.
+  void AllesZeigen();
+  // Writes the drawing as the file `path` (PDF, SVG or PNG by its name).
+  void PlanSpeichern(const QString& path);
+  QString SuggestedPlanPath() const;
+  // The model point at the centre of pixel (X, Y) of the picture shown;
+  // nothing while no section has been drawn.
+  std::optional<QPointF> ModelPoint(int X, int Y) const;
+  void ShowMouseCoordinates(int X, int Y);
+  // Measuring: the first left click after switching measuring on sets the
+  // start point; every later one measures from the saved position.
+  void MeasureClick(int X, int Y);
+  void MeasuringSwitched(bool on);
+  // A measured step of an earlier mesh (loaded or transformed since) goes.
+  void DropStaleMeasurement();
+  // The Home key shows all, except in a text field while the mouse is not
+  // over the drawing (there it moves the text cursor).
+  bool HomeKeyShowsAll(QObject* watched, QEvent* event);
   bool FocusLeftForReal(QEvent* event) const;
 
   // Runs one handler: an error it raises (quervik::Error or any other
@@ -258,7 +302,9 @@ class TForm1 : public QWidget {
   int handlerDepth_ = 0;
   std::exception_ptr pending_;
   bool tearingDown_ = false;
-  int wheelRest_ = 0;  // angle delta not yet spent on whole steps
+  int wheelRest_ = 0;                 // angle delta not yet spent on whole steps
+  bool measureStartPending_ = false;  // measuring on, no point clicked yet
+  quervik::MeshStamp measureStamp_;   // the mesh the measured step was taken on
 
   size_t facesWithoutArea_ = 0;  // skipped by the last crease search
 

@@ -211,6 +211,7 @@ void TForm1::ZeigAlles() {
   const QRect outer = window()->frameGeometry();
   PaintBox1->resize(outer.width(), std::max(0, outer.height() - 100));
   rememberPaintBoxAnchors();
+  DropStaleMeasurement();
   PaintBox1->ShowSection(&Contour, SectionView{mf, xoffset, yoffset});
 }
 
@@ -239,6 +240,7 @@ void TForm1::EditMasstabExit() {
 
 void TForm1::ToolButton2Click() {
   Run([this] {
+    MeasuringSwitched(ToolButton2->isChecked());
     if (ToolButton2->isChecked()) {
       ShowStatus(QStringLiteral("Bitte nacheinander zwei Punkte anklicken"));
       SetCursor(AppCursor::Cross);
@@ -250,17 +252,7 @@ void TForm1::ToolButton2Click() {
 
 void TForm1::PaintBox1MouseDown(Qt::MouseButton button, int X, int Y) {
   Run([=, this] {
-    if (button == Qt::LeftButton && ToolButton2->isChecked()) {
-      const double dx = static_cast<double>(X) - Mousesavex;
-      const double dy = static_cast<double>(Y) - mousesavey;
-      double S = 0;
-      double T = 0;
-      quervik::RIWI(dy, dx, S, T);
-      const double s = S * mf;
-      const double t = T * 180 / std::numbers::pi;
-      ShowStatus(QStringLiteral("s=") + Fixed(s, 10, 3) + QStringLiteral(" t=") + Fixed(t, 10, 4) +
-                 QStringLiteral("°"));
-    }
+    if (button == Qt::LeftButton && ToolButton2->isChecked()) MeasureClick(X, Y);
     Mousesavex = X;
     mousesavey = Y;
   });
@@ -307,10 +299,17 @@ void TForm1::Zoom(double next) {
   SetCursor(AppCursor::Arrow);
 }
 
+double TForm1::SliderLevel(int position) const {
+  return mesh_.zmin + (position / static_cast<double>(kSliderSelEnd)) * (mesh_.zmax - mesh_.zmin);
+}
+
+QString TForm1::SliderTipText() const {
+  return Fixed(SliderLevel(TrackBar1->sliderPosition()), 4, 3);
+}
+
 void TForm1::TrackBar1Change() {
   Run([this] {
-    const double level = mesh_.zmin + (TrackBar1->value() / static_cast<double>(kSliderSelEnd)) *
-                                          (mesh_.zmax - mesh_.zmin);
+    const double level = SliderLevel(TrackBar1->value());
     EditLevel->setText(Fixed(level, 4, 3));
     CalculateContour();
     ZeigSchnittlinie();

@@ -8,6 +8,7 @@
 
 #include "core/atomic_file.h"
 #include "ui/UnitMaintest.h"
+#include "ui/qt_german.h"
 
 namespace {
 
@@ -31,6 +32,8 @@ int main(int argc, char** argv) {
   }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Quervik"));
+  // The file dialog and the message boxes speak German like the rest.
+  LoadQtGerman(app);
   // Ended from outside (Ctrl-C in its terminal, logout), the program leaves
   // no half-written DXF file; a file-size limit is an error message.
   quervik::RemoveUnfinishedFilesOnSignals();

@@ -6,11 +6,19 @@
 
 PaintBox::PaintBox(QWidget* parent) : QWidget(parent) {
   setFocusPolicy(Qt::NoFocus);
+  // Moves without a button held show where the mouse is.
+  setMouseTracking(true);
+}
+
+void PaintBox::SetMeasuredStep(const std::optional<MeasuredStep>& step) {
+  step_ = step;
+  if (content_ != Content::Background) repaint();
 }
 
 void PaintBox::ShowWhite() {
   content_ = Content::White;
   contour_ = nullptr;
+  step_.reset();
   // From now on every paint covers the whole surface itself.
   setAttribute(Qt::WA_OpaquePaintEvent, true);
   repaint();
@@ -31,6 +39,7 @@ void PaintBox::paintEvent(QPaintEvent*) {
   const quervik::TContour& c =
       content_ == Content::Section && contour_ != nullptr ? *contour_ : kEmpty;
   painter_.Paint(p, width(), height(), c, view_);
+  if (step_) PaintMeasuredStep(p, width(), height(), view_, *step_);
 }
 
 namespace {
@@ -53,4 +62,15 @@ void PaintBox::mouseMoveEvent(QMouseEvent* event) {
 void PaintBox::mouseReleaseEvent(QMouseEvent* event) {
   const QPoint p = Pos(event);
   emit MouseUp(event->button(), p.x(), p.y());
+}
+
+void PaintBox::mouseDoubleClickEvent(QMouseEvent* event) {
+  // The second press of a double-click has come as a press already.
+  const QPoint p = Pos(event);
+  emit DoubleClick(event->button(), p.x(), p.y());
+}
+
+void PaintBox::leaveEvent(QEvent* event) {
+  QWidget::leaveEvent(event);
+  emit MouseLeft();
 }

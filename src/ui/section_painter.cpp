@@ -55,11 +55,18 @@ int Pixel(double v) {
 
 }  // namespace
 
-std::optional<SectionView> FitView(const quervik::TContour& contour, int width, int height) {
-  double XMax = -1e12;
-  double YMax = -1e12;
+namespace {
+
+// The bounding box of the segments' points that exist and are finite.
+struct Extent {
   double xMin = 1e12;
+  double XMax = -1e12;
   double yMin = 1e12;
+  double YMax = -1e12;
+};
+
+std::optional<Extent> SegmentExtent(const quervik::TContour& contour) {
+  Extent e;
   bool any = false;
   const auto& pts = contour.Points;
   for (const quervik::TLine& s : contour.Contours) {
@@ -67,14 +74,26 @@ std::optional<SectionView> FitView(const quervik::TContour& contour, int width, 
       if (k < 0 || static_cast<size_t>(k) >= pts.size()) continue;
       const quervik::TPunkt& p = pts[static_cast<size_t>(k)];
       if (!std::isfinite(p.X) || !std::isfinite(p.Y)) continue;
-      if (p.X > XMax) XMax = p.X;
-      if (p.X < xMin) xMin = p.X;
-      if (p.Y > YMax) YMax = p.Y;
-      if (p.Y < yMin) yMin = p.Y;
+      if (p.X > e.XMax) e.XMax = p.X;
+      if (p.X < e.xMin) e.xMin = p.X;
+      if (p.Y > e.YMax) e.YMax = p.Y;
+      if (p.Y < e.yMin) e.yMin = p.Y;
       any = true;
     }
   }
   if (!any) return std::nullopt;
+  return e;
+}
+
+}  // namespace
+
+std::optional<SectionView> FitView(const quervik::TContour& contour, int width, int height) {
+  const std::optional<Extent> e = SegmentExtent(contour);
+  if (!e) return std::nullopt;
+  const double XMax = e->XMax;
+  const double xMin = e->xMin;
+  const double YMax = e->YMax;
+  const double yMin = e->yMin;
 
   const double w = std::max(1, width);
   const double h = height;
@@ -94,6 +113,29 @@ std::optional<SectionView> FitView(const quervik::TContour& contour, int width, 
     view.xoffset = xMin - (w / 2) * view.mf;
     view.yoffset = YMax + (std::max(h, 0.0) / 2) * view.mf;
   }
+  return view;
+}
+
+std::optional<SectionView> FitAll(const quervik::TContour& contour, int width, int height,
+                                  int margin) {
+  const std::optional<Extent> e = SegmentExtent(contour);
+  if (!e) return std::nullopt;
+  const double w = std::max(0, width);
+  const double h = std::max(0, height);
+  const double m = std::max(0, margin);
+  const double innerW = std::max(1.0, w - 2 * m);
+  const double innerH = std::max(1.0, h - 2 * m);
+  // Halves first: the extent of coordinates near the largest number does
+  // not overflow.
+  const double halfW = e->XMax / 2 - e->xMin / 2;
+  const double halfH = e->YMax / 2 - e->yMin / 2;
+  const double centreX = e->xMin / 2 + e->XMax / 2;
+  const double centreY = e->yMin / 2 + e->YMax / 2;
+  SectionView view;
+  view.mf = std::max(halfW / (innerW / 2), halfH / (innerH / 2));
+  if (!(view.mf > 0)) view.mf = 0.01;  // one point: 100 pixels per model unit
+  view.xoffset = centreX - (w / 2) * view.mf;
+  view.yoffset = centreY + (h / 2) * view.mf;
   return view;
 }
 
@@ -138,4 +180,30 @@ void SectionPainter::Paint(QPainter& painter, int width, int height,
   painter.setPen(pen);
   painter.setRenderHint(QPainter::Antialiasing, false);
   painter.drawLines(lines_.data(), static_cast<int>(lines_.size()));
+}
+
+void PaintMeasuredStep(QPainter& painter, int width, int height, const SectionView& view,
+                       const MeasuredStep& step) {
+  const double mf = view.mf;
+  if (!(mf > 0) || !std::isfinite(mf)) return;
+  double x1 = (step.x1 - view.xoffset) / mf;
+  double y1 = -(step.y1 - view.yoffset) / mf;
+  double x2 = step.complete ? (step.x2 - view.xoffset) / mf : x1;
+  double y2 = step.complete ? -(step.y2 - view.yoffset) / mf : y1;
+  constexpr double m = SectionPainter::kClipMargin;
+  const bool startOnSurface = x1 >= -m && x1 <= width + m && y1 >= -m && y1 <= height + m;
+  const bool endOnSurface = x2 >= -m && x2 <= width + m && y2 >= -m && y2 <= height + m;
+  if (!Clip(x1, y1, x2, y2, -m, width + m, -m, height + m)) return;
+  const QPoint a(Pixel(x1), Pixel(y1));
+  const QPoint b(Pixel(x2), Pixel(y2));
+  QPen pen{QColor(QRgb(kMeasureRgb))};
+  pen.setWidth(1);
+  painter.setPen(pen);
+  painter.setBrush(Qt::NoBrush);
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  if (step.complete) painter.drawLine(a, b);
+  // The squares mark the clicked points, not where a clipped line ends.
+  constexpr int r = 3;
+  if (startOnSurface) painter.drawRect(a.x() - r, a.y() - r, 2 * r, 2 * r);
+  if (step.complete && endOnSurface) painter.drawRect(b.x() - r, b.y() - r, 2 * r, 2 * r);
 }

@@ -34,6 +34,39 @@ struct SectionView {
 // was) when the section has no such point. A width below 1 counts as 1.
 std::optional<SectionView> FitView(const quervik::TContour& contour, int width, int height);
 
+// The free border that FitAll leaves on every side, in pixels.
+inline constexpr int kFitAllMargin = 10;
+
+// The view that shows the whole section, both extents ("Alles zeigen"): the
+// segments' points (those that exist and are finite) fit into the surface
+// `width` x `height` less `margin` pixels on every side, at one scale for
+// both axes, and their bounding box is centred. A single point is centred at
+// 100 pixels per model unit. Nothing when the section has no such point.
+// A surface smaller than its margins counts as 1 x 1 pixel inside them.
+std::optional<SectionView> FitAll(const quervik::TContour& contour, int width, int height,
+                                  int margin = kFitAllMargin);
+
+// A measured step in model coordinates: from (x1, y1) to (x2, y2), or the
+// start point (x1, y1) alone while the second point is still to come.
+struct MeasuredStep {
+  double x1 = 0;
+  double y1 = 0;
+  double x2 = 0;
+  double y2 = 0;
+  bool complete = false;
+};
+
+// The colour of a measured step: blue, to tell it from the red section.
+inline constexpr unsigned kMeasureRgb = 0x0000ffu;
+
+// Draws `step` with `view` over what is drawn: a blue line 1 pixel wide and
+// a small square around each end (only the start's square while the step
+// is not complete). Points map as the section's do; ends far off the
+// surface are clipped like its segments. Nothing with a scale that is not a
+// positive finite number.
+void PaintMeasuredStep(QPainter& painter, int width, int height, const SectionView& view,
+                       const MeasuredStep& step);
+
 class SectionPainter {
  public:
   // How far beyond each edge of the surface the segments are clipped.

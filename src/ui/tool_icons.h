@@ -13,5 +13,6 @@ inline constexpr int kImageCount = 9;
 std::vector<QIcon> MakeImageList1();
 
 // A picture of a tool button that is not in ImageList1, by its name among
-// the icons ("hoehenlinien", "volumenkurve"), rendered as above.
+// the icons ("hoehenlinien", "volumenkurve", "alles_zeigen",
+// "plan_speichern"), rendered as above.
 QIcon MakeToolIcon(const QString& name);

@@ -1,6 +1,6 @@
 // What the window needs from the desktop that a test must replace: the
-// file-open dialog, the general error display and the warning box (modal
-// message boxes).
+// file-open dialog, the save dialog of the plan, the general error display
+// and the warning box (modal message boxes).
 // The real ones are Qt's (QtUiServices); tests hand TForm1 their own.
 #pragma once
 
@@ -18,6 +18,11 @@ class UiServices {
   // nothing when the user cancels.
   virtual std::optional<QString> OpenObjFile(QWidget* parent) = 0;
 
+  // The save dialog of "Plan speichern" (filters "PDF (*.pdf)",
+  // "SVG (*.svg)" and "PNG (*.png)", starting at `suggested`): the chosen
+  // path, or nothing when the user cancels.
+  virtual std::optional<QString> SavePlanFile(QWidget* parent, const QString& suggested) = 0;
+
   // The general error display: a modal box with the error's text and OK.
   virtual void ShowError(QWidget* parent, const QString& text) = 0;
 
@@ -29,6 +34,7 @@ class UiServices {
 class QtUiServices : public UiServices {
  public:
   std::optional<QString> OpenObjFile(QWidget* parent) override;
+  std::optional<QString> SavePlanFile(QWidget* parent, const QString& suggested) override;
   void ShowError(QWidget* parent, const QString& text) override;
   void ShowWarning(QWidget* parent, const QString& text) override;
 };

@@ -2,13 +2,16 @@
 # Starts the real quervik window under Xvfb on a copy of a test mesh and
 # drives it with real X input events: a level typed into EditLevel and a
 # click on "Flächen schneiden", a wheel step, a left drag, a click on the
-# slider, a click on "DXF von Schnittlinie erzeugen". Checks the DXF beside
-# the mesh byte for byte against quervik-batch, and that the screenshots
-# change where they should. Then, on a mesh 999 units tall, a series of a
-# million levels cancelled with Esc: the previous Schnitte.dxf stays, no
-# temporary file is left, and the next series runs.
+# slider and its tip (read by OCR), a click on "DXF von Schnittlinie
+# erzeugen", a level typed and applied with Enter, two points measured, a
+# rotation by 90° and "Alles zeigen" by the Home key and by a double-click.
+# Checks the DXF beside the mesh byte for byte against quervik-batch, and
+# that the screenshots change where they should. Then, on a mesh 999 units
+# tall, a series of a million levels cancelled with Esc: the previous
+# Schnitte.dxf stays, no temporary file is left, and the next series runs.
 #   real_window_test.sh QUERVIK QUERVIK_BATCH MESH.obj
-# With QUERVIK_SCREENSHOT=path the screenshot with the section is kept there.
+# With QUERVIK_SCREENSHOT=path the screenshot with the measured section is
+# kept there.
 set -euo pipefail
 quervik=$1
 batch=$2
@@ -35,8 +38,9 @@ wait_for() {
   done
 }
 
-# --- an X server of our own on a free display number ---
-exec 3< <(Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp 2>"$work/xvfb.log")
+# --- an X server of our own on a free display number; it stays up when the
+# first window closes (-noreset), for the second ---
+exec 3< <(Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp -noreset 2>"$work/xvfb.log")
 xvfb_pid=$!
 read -r -t 30 dispno <&3 || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 export DISPLAY=":$dispno"
@@ -83,7 +87,6 @@ click 37 16  # ToolButtonRechnen
 sectioned() { surface_shot 1 && (($(red_count "$work/c1.png") > 50)); }
 wait_for 30 sectioned || fail "no red section after the section command"
 box1=$(red_box "$work/c1.png")
-[[ -n "${QUERVIK_SCREENSHOT:-}" ]] && convert "$work/s1.png" -crop "710x646+$wx+$wy" +repage "$QUERVIK_SCREENSHOT"
 
 # --- a wheel step towards the user: the picture shrinks toward the top-left corner ---
 xdotool mousemove --window "$wid" 300 400 click 5
@@ -110,6 +113,22 @@ click 250 137
 slid() { surface_shot 4 && ! cmp -s "$work/c3.png" "$work/c4.png"; }
 wait_for 30 slid || fail "the slider click did not redraw"
 
+# --- resting on the slider, its tip shows the height (OCR), not the position ---
+band() { convert "$1" -crop "710x70+$wx+$((wy + 140))" +repage "$2"; }
+band "$work/s4.png" "$work/band0.png"
+xdotool mousemove --window "$wid" 252 138  # a press stops the tip's timer; a move starts it
+tip_shown() {
+  shot "$work/s5.png" && band "$work/s5.png" "$work/band1.png" &&
+    tipbox=$(convert "$work/band0.png" "$work/band1.png" -compose difference -composite \
+      -colorspace gray -threshold 10% -trim -format '%wx%h%O' info:) &&
+    [[ "${tipbox%%x*}" -gt 60 ]]
+}
+wait_for 10 tip_shown || fail "no tip over the slider"
+convert "$work/band1.png" -crop "$tipbox" +repage -colorspace gray -resize 400% "$work/tip.png"
+tip=$(tesseract "$work/tip.png" - --psm 7 2>/dev/null | tr -d '\n')
+tip_height=$(grep -oE '[0-9]+[.,][0-9]{3}' <<<"$tip" | tail -1 || true)
+[[ -n "$tip_height" ]] || fail "the slider's tip shows no height with three decimals: '$tip'"
+
 # --- "DXF von Schnittlinie erzeugen" ---
 click 87 16
 written() { compgen -G "$work/S*.dxf"; }
@@ -124,7 +143,69 @@ cp "$mesh" "$work/batch/halde.obj"
 cmp "$dxf" "$work/batch/$name.dxf" || fail "window and batch tool wrote different bytes for level '$level'"
 lines=$(grep -c $'^LINE\r$' "$dxf" || true)
 ((lines > 0)) || fail "the section DXF holds no LINE"
-echo "real window: level '$level', $lines lines, boxes $box1 -> $box2 -> $box3"
+[[ "${tip_height/,/.}" == "$level" ]] || fail "the slider's tip showed '$tip' for the level $level"
+
+# --- Enter in the level field cuts and fits as the section command did ---
+xdotool mousemove --window "$wid" 60 109 click --repeat 3 1
+xdotool key ctrl+a
+xdotool type --delay 20 "104.5"
+xdotool key Return
+entered() { surface_shot 6 && [[ "$(red_box "$work/c6.png")" == "$box1" ]]; }
+wait_for 30 entered || fail "Enter in the level field did not show the section at 104.5 ($box1)"
+
+# --- Home with the mouse over the drawing: "Alles zeigen", the whole section
+# within the visible surface ---
+visible_shot() { # the visible part of the surface: client 8,200 up to the status bar
+  shot "$work/s$1.png" && convert "$work/s$1.png" -crop "702x427+$((wx + 8))+$((wy + 200))" +repage "$work/v$1.png"
+}
+whole() { # the red box lies within the visible surface, 5 pixels or more from each edge
+  read -r w h x y <<<"$(red_box "$1" | sed 's/[x+]/ /g')"
+  ((x >= 5 && y >= 5 && x + w <= 702 - 5 && y + h <= 427 - 5 && (h >= 400 || w >= 680)))
+}
+xdotool mousemove --window "$wid" 300 400
+xdotool key Home  # the focus is in EditLevel
+home_all() { visible_shot 12 && whole "$work/v12.png"; }
+wait_for 30 home_all || fail "Home did not show the whole section: $(red_box "$work/v12.png")"
+
+# --- measuring: the first click sets the start, the second draws the step in blue ---
+blue_box() { # WxH+X+Y of the blue pixels
+  convert "$1" -fuzz 20% -fill black +opaque blue -trim -format '%wx%h%O' info:
+}
+click 62 16  # ToolButton2, "Distanz messen"
+sleep 0.3
+click 200 300
+sleep 0.3
+click 400 450
+# The two points are surface pixels (192, 100) and (392, 250); a square of
+# 7 pixels marks each end.
+measured() { surface_shot 7 && [[ "$(blue_box "$work/c7.png")" == "207x157+189+97" ]]; }
+wait_for 30 measured || fail "the measured step is not drawn: blue at $(blue_box "$work/c7.png")"
+(($(red_count "$work/c7.png") > 50)) || fail "the section went while measuring"
+[[ -n "${QUERVIK_SCREENSHOT:-}" ]] && convert "$work/s7.png" -crop "710x646+$wx+$wy" +repage "$QUERVIK_SCREENSHOT"
+click 62 16  # measuring off
+
+# --- rotated by 90° the section is taller than wide: the fit of the section
+# command runs past the bottom, "Alles zeigen" shows all of it ---
+xdotool mousemove --window "$wid" 632 123 click --repeat 3 1  # Editrz
+xdotool key ctrl+a
+xdotool type --delay 20 "90"
+click 529 173  # Transformieren
+read -r bw bh bx by <<<"$(sed 's/[x+]/ /g' <<<"$box1")"
+rotated() { visible_shot 8 && [[ "$(red_box "$work/v8.png")" != "$box1" ]] && (($(red_count "$work/v8.png") > 50)); }
+wait_for 30 rotated || fail "the rotation did not redraw"
+read -r rw rh rx ry <<<"$(red_box "$work/v8.png" | sed 's/[x+]/ /g')"
+((ry + rh >= 427)) || fail "the rotated section fits the height already ($(red_box "$work/v8.png")); no test"
+xdotool mousemove --window "$wid" 300 400
+xdotool key Home  # the focus is in Editrz; the mouse is over the drawing
+shown_all() { visible_shot 9 && whole "$work/v9.png"; }
+wait_for 30 shown_all || fail "Home did not show the whole section: $(red_box "$work/v9.png")"
+box9=$(red_box "$work/v9.png")
+xdotool mousemove --window "$wid" 300 400 click 5  # a wheel step away from it
+wait_for 30 box_differs 10 "$box9" || fail "the wheel step did not change the picture"
+xdotool mousemove --window "$wid" 300 400 click --repeat 2 --delay 80 1
+dclicked() { visible_shot 11 && [[ "$(red_box "$work/v11.png")" == "$box9" ]]; }
+wait_for 30 dclicked || fail "the double-click did not show the whole section again: $(red_box "$work/v11.png")"
+echo "real window: level '$level' (tip '$tip'), $lines lines, boxes $box1 -> $box2 -> $box3, all $box9"
 
 # --- a long series, cancelled with Esc ---
 kill "$app_pid" 2>/dev/null || true

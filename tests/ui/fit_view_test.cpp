@@ -1,4 +1,5 @@
-// FitView: the view that shows a whole section, computed without a window.
+// FitView and FitAll: the views that show a whole section, computed
+// without a window.
 #include <QtTest>
 #include <cmath>
 #include <limits>
@@ -57,12 +58,45 @@ class FitViewTest : public QObject {
     }
   }
 
+  // FitAll: both extents within the margins at one scale, centred.
+  void fitsAll() {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    struct Case {
+      const char* what;
+      quervik::TContour contour;
+      int width, height, margin;
+      SectionView view;
+    };
+    const Case cases[] = {
+        // Taller than wide: the height sets the scale, centred across.
+        {"tall", Section({{0, 0}, {4, 8}, {nan, 0}}, {{0, 1}, {1, 2}}), 100, 50, 5, {0.2, -8, 9}},
+        // Wider than high: the width sets it, centred up and down.
+        {"wide", Section({{0, 0}, {20, 5}}, {{0, 1}}), 100, 50, 0, {0.2, 0, 7.5}},
+        {"point", Section({{2, 3}}, {{0, 0}}), 100, 40, 10, {0.01, 1.5, 3.2}},
+        // A surface inside its margins counts as one pixel.
+        {"tiny", Section({{0, 0}, {4, 8}}, {{0, 1}}), 10, 10, 10, {8, -38, 44}},
+        // Extents beyond the largest number do not overflow.
+        {"huge", Section({{-1e308, 0}, {1e308, 0}}, {{0, 1}}), 100, 50, 0, {2e306, -1e308, 5e307}},
+    };
+    for (const Case& c : cases) {
+      const std::optional<SectionView> v = FitAll(c.contour, c.width, c.height, c.margin);
+      QVERIFY2(v.has_value(), c.what);
+      QVERIFY2(std::fabs(v->mf / c.view.mf - 1) < 1e-14, c.what);
+      QVERIFY2(std::fabs(v->xoffset - c.view.xoffset) <= 1e-12 * std::fabs(c.view.xoffset) + 1e-12,
+               c.what);
+      QVERIFY2(std::fabs(v->yoffset - c.view.yoffset) <= 1e-12 * std::fabs(c.view.yoffset) + 1e-12,
+               c.what);
+    }
+  }
+
   // Nothing to fit: no segment, or none with a finite point that exists.
   void nothingToFit() {
     const double inf = std::numeric_limits<double>::infinity();
     QVERIFY(!FitView(quervik::TContour{}, 100, 50));
     QVERIFY(!FitView(Section({{1, 1}}, {}), 100, 50));
     QVERIFY(!FitView(Section({{inf, 1}, {1, -inf}}, {{0, 1}, {-1, 5}}), 100, 50));
+    QVERIFY(!FitAll(quervik::TContour{}, 100, 50));
+    QVERIFY(!FitAll(Section({{inf, 1}, {1, -inf}}, {{0, 1}, {-1, 5}}), 100, 50));
   }
 };
 

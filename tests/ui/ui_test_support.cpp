@@ -16,6 +16,11 @@ std::optional<QString> FakeUiServices::OpenObjFile(QWidget*) {
   return record_->nextPath;
 }
 
+std::optional<QString> FakeUiServices::SavePlanFile(QWidget*, const QString& suggested) {
+  record_->saveSuggestions << suggested;
+  return record_->nextSavePath;
+}
+
 void FakeUiServices::ShowError(QWidget*, const QString& text) {
   record_->errors << text;
 }
@@ -120,6 +125,14 @@ void Harness::mouseMove(Qt::MouseButtons held, QPoint pos) {
 
 void Harness::mouseRelease(Qt::MouseButton button, QPoint pos) {
   SendMouse(paintBox(), QEvent::MouseButtonRelease, button, Qt::NoButton, pos);
+}
+
+void Harness::mouseDoubleClick(Qt::MouseButton button, QPoint pos) {
+  mousePress(button, pos);
+  mouseRelease(button, pos);
+  mousePress(button, pos);
+  SendMouse(paintBox(), QEvent::MouseButtonDblClick, button, button, pos);
+  mouseRelease(button, pos);
 }
 
 void Harness::wheel(bool towardsUser, QWidget* target) {

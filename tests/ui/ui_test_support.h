@@ -37,14 +37,17 @@ namespace uitest {
 struct DesktopRecord {
   std::optional<QString> nextPath;  // the answer of the next file dialog; nothing = cancel
   int dialogCalls = 0;
-  QStringList errors;    // every text shown by the general error display, in order
-  QStringList warnings;  // every text shown in a warning box, in order
+  QStringList errors;                   // every text shown by the general error display, in order
+  QStringList warnings;                 // every text shown in a warning box, in order
+  std::optional<QString> nextSavePath;  // the answer of the next save dialog; nothing = cancel
+  QStringList saveSuggestions;          // the name each save dialog started at
 };
 
 class FakeUiServices : public UiServices {
  public:
   explicit FakeUiServices(DesktopRecord* record) : record_(record) {}
   std::optional<QString> OpenObjFile(QWidget* parent) override;
+  std::optional<QString> SavePlanFile(QWidget* parent, const QString& suggested) override;
   void ShowError(QWidget* parent, const QString& text) override;
   void ShowWarning(QWidget* parent, const QString& text) override;
 
@@ -118,6 +121,9 @@ class Harness {
   void mousePress(Qt::MouseButton button, QPoint pos);
   void mouseMove(Qt::MouseButtons held, QPoint pos);
   void mouseRelease(Qt::MouseButton button, QPoint pos);
+  // A double-click as the platform delivers it: press, release, press,
+  // double-click, release.
+  void mouseDoubleClick(Qt::MouseButton button, QPoint pos);
   // One wheel step delivered to `target` (PaintBox1 when null); towards the
   // user is the step that shrinks the picture.
   void wheel(bool towardsUser, QWidget* target = nullptr);
