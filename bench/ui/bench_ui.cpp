@@ -149,6 +149,7 @@ void BM_Redraw500kSegmentsOneCallEach(benchmark::State& state) {
 class CountingServices : public UiServices {
  public:
   std::optional<QString> OpenObjFile(QWidget*) override { return std::nullopt; }
+  std::optional<QString> SavePlanFile(QWidget*, const QString&) override { return std::nullopt; }
   void ShowError(QWidget*, const QString& text) override {
     ++errors;
     last = text;
