@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -168,14 +169,15 @@ class Written {
 
 // Where a piece puts its records: its own slots of the arrays, made at
 // their final size. A piece that gets more records than it counted refuses
-// the file as changed.
+// the file as changed. Fc is looked at only by a piece that counted
+// triangles (another thread may still be making it).
 class PieceOut {
  public:
   PieceOut(Mesh& mesh, const Piece& piece, const std::atomic<std::int64_t>* written,
            std::string_view name)
       : V_(mesh.V.data()),
         Vn_(mesh.Vn.data()),
-        Fc_(mesh.Fc.data()),
+        Fc_(piece.counts.triangles > 0 ? mesh.Fc.data() : nullptr),
         vFirst_(piece.before.vertices + 1),
         vNext_(vFirst_),
         vEnd_(vFirst_ + piece.counts.vertices),
@@ -238,6 +240,65 @@ class PieceOut {
   double zmax_ = -std::numeric_limits<double>::infinity();
 };
 
+// The arrays at their final size, slot 0 the placeholder: first V and Vn,
+// then Fc, made by whichever thread needs them first while the others wait.
+class Arrays {
+ public:
+  static constexpr int kVertices = 1;  // V and Vn
+  static constexpr int kFaces = 2;     // and Fc
+
+  Arrays(Mesh& mesh, const LineCounts& total) : mesh_(mesh), total_(total) {}
+
+  // Returns once the arrays up to `level` are made (and may be used on this
+  // thread); false when making them failed on another thread, whose
+  // exception ends the reading.
+  bool Need(int level) {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      if (failed_) return false;
+      if (made_ >= level) return true;
+      if (busy_) {
+        changed_.wait(lock);
+        continue;
+      }
+      busy_ = true;
+      const int next = made_ + 1;
+      lock.unlock();
+      try {
+        Make(next);
+      } catch (...) {
+        lock.lock();
+        failed_ = true;
+        busy_ = false;
+        changed_.notify_all();
+        throw;
+      }
+      lock.lock();
+      ++made_;
+      busy_ = false;
+      changed_.notify_all();
+    }
+  }
+
+ private:
+  void Make(int level) {
+    if (level == kVertices) {
+      mesh_.V.resize(static_cast<std::size_t>(total_.vertices) + 1);
+      mesh_.Vn.resize(static_cast<std::size_t>(total_.normals) + 1);
+    } else {
+      mesh_.Fc.resize(static_cast<std::size_t>(total_.triangles) + 1);
+    }
+  }
+
+  Mesh& mesh_;
+  LineCounts total_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  int made_ = 0;
+  bool busy_ = false;
+  bool failed_ = false;
+};
+
 // Everything the passes share.
 class Reading {
  public:
@@ -259,19 +320,26 @@ class Reading {
 
   Mesh Read(ObjReadReport& report) {
     terminator_ = FindTerminator();
-    ForEachPiece([this](std::size_t i) { CountPiece(pieces_[i]); });
+    ForEach(pieces_.size(), [this](std::size_t i) { CountPiece(pieces_[i]); });
     const LineCounts total = JoinCounts();
 
-    // The arrays at their final size, slot 0 the placeholder.
+    // Block 0 makes the arrays, V and Vn first, then Fc; meanwhile the other
+    // threads read the pieces that need only V and Vn (in most files the
+    // vertices come first).
     Mesh mesh;
-    mesh.V.resize(static_cast<std::size_t>(total.vertices) + 1);
-    mesh.Vn.resize(static_cast<std::size_t>(total.normals) + 1);
-    mesh.Fc.resize(static_cast<std::size_t>(total.triangles) + 1);
-
+    Arrays arrays(mesh, total);
     Written written(pieces_);
-    ForEachPiece([&](std::size_t i) {
-      ReadPiece(pieces_[i], mesh, written);
-      written.Done(i);
+    ForEach(pieces_.size() + 1, [&](std::size_t b) {
+      if (b == 0) {
+        arrays.Need(Arrays::kFaces);
+        return;
+      }
+      Piece& piece = pieces_[b - 1];
+      if (!piece.empty &&
+          arrays.Need(piece.counts.triangles > 0 ? Arrays::kFaces : Arrays::kVertices)) {
+        ReadPiece(piece, mesh, written);
+      }
+      written.Done(b - 1);
     });
     progress_.Done();
     Join(mesh, total, report);
@@ -279,20 +347,20 @@ class Reading {
   }
 
  private:
-  // Runs f(i) for every piece on the threads; the first exception stops
-  // the others after their current block and is thrown here.
+  // Runs f(b) for b in 0 … count-1 on the threads; the first exception
+  // stops the others after their current block and is thrown here.
   template <class F>
-  void ForEachPiece(F f) {
-    auto work = [&](std::size_t i) {
+  void ForEach(std::size_t count, F f) {
+    auto work = [&](std::size_t b) {
       if (stop_.load(std::memory_order_relaxed)) return;
       try {
-        f(i);
+        f(b);
       } catch (...) {
         stop_.store(true, std::memory_order_relaxed);
         throw;
       }
     };
-    ParallelBlocks(pieces_.size(), threads_, work);
+    ParallelBlocks(count, threads_, work);
   }
 
   bool Stopped() const { return stop_.load(std::memory_order_relaxed); }
@@ -508,7 +576,7 @@ class Reading {
     if (error) throw Error(error->text);
 
     // The polygons still waiting, now that every vertex is there.
-    ForEachPiece([&](std::size_t i) {
+    ForEach(pieces_.size(), [&](std::size_t i) {
       Piece& piece = pieces_[i];
       if (piece.later.empty()) return;
       PieceOut out(mesh, piece, nullptr, name_);
