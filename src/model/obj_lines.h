@@ -300,13 +300,41 @@ inline const char* FastCorner(const char* q, std::int32_t& value) {
 // A number token as std::from_chars reads it whole (the common case of
 // objtok::NextFloat), followed by a blank or the line's end; nullptr for any
 // other token. `stop` bounds the text (a line feed comes before it).
+//
+// Digits with perhaps a point, at most 19 of them and no exponent, whose
+// digits without the point make at most 2^53 (most coordinates), are read
+// here: that whole number and 10^k (k ≤ 22 decimals) are exact doubles, so
+// their quotient is the correctly rounded value of the text, which
+// std::from_chars gives as well. Every other number goes to std::from_chars.
 inline const char* FastNumber(const char* q, const char* stop, double& value) {
-  const char* first = q + (*q == '-' ? 1 : 0);
+  static constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                            1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                            1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  const bool negative = *q == '-';
+  const char* first = q + (negative ? 1 : 0);
   if (!(objtok::IsDigit(*first) || *first == '.')) return nullptr;
-  const auto r = std::from_chars(q, stop, value, std::chars_format::general);
-  if (r.ec != std::errc() || r.ptr - q > 64) return nullptr;
-  const char c = *r.ptr;
-  if (c == ' ' || c == '\n' || (c == '\r' && r.ptr[1] == '\n')) return r.ptr;
+  std::uint64_t whole = 0;
+  int digits = 0;
+  int decimals = 0;
+  const char* r = first;
+  for (; objtok::IsDigit(*r); ++r, ++digits) whole = whole * 10 + static_cast<unsigned>(*r - '0');
+  if (*r == '.') {
+    for (++r; objtok::IsDigit(*r); ++r, ++digits, ++decimals) {
+      whole = whole * 10 + static_cast<unsigned>(*r - '0');
+    }
+  }
+  const char c = *r;
+  const bool ends = c == ' ' || c == '\n' || (c == '\r' && r[1] == '\n');
+  if (ends && digits > 0 && digits <= 19 && whole <= (std::uint64_t{1} << 53)) {
+    double v = static_cast<double>(whole);
+    if (decimals > 0) v /= kPowersOfTen[decimals];
+    value = negative ? -v : v;
+    return r;
+  }
+  const auto result = std::from_chars(q, stop, value, std::chars_format::general);
+  if (result.ec != std::errc() || result.ptr - q > 64) return nullptr;
+  const char e = *result.ptr;
+  if (e == ' ' || e == '\n' || (e == '\r' && result.ptr[1] == '\n')) return result.ptr;
   return nullptr;
 }
 
