@@ -1,7 +1,8 @@
-// make_mesh_files FOLDER [NX NY]: writes the benchmark terrain of NX by NY
-// cells (two triangles each; 2000 by 1000 unless given) into FOLDER as
+// make_mesh_files FOLDER [NX NY [obj]]: writes the benchmark terrain of NX
+// by NY cells (two triangles each; 2000 by 1000 unless given) into FOLDER as
 // terrain.obj, terrain_binary.ply, terrain_ascii.ply, terrain_binary.stl and
-// terrain_ascii.stl, for scripts/reader-memory.
+// terrain_ascii.stl, for scripts/reader-memory; with "obj" only terrain.obj
+// (scripts/reader-speed).
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -10,18 +11,24 @@
 #include "bench/common/mesh_files.h"
 
 int main(int argc, char** argv) {
-  if (argc != 2 && argc != 4) {
-    std::fprintf(stderr, "usage: make_mesh_files FOLDER [NX NY]\n");
+  const bool objOnly = argc == 5 && std::string(argv[4]) == "obj";
+  if (argc != 2 && argc != 4 && !objOnly) {
+    std::fprintf(stderr, "usage: make_mesh_files FOLDER [NX NY [obj]]\n");
     return 2;
   }
   const std::string dir = argv[1];
-  const int nx = argc == 4 ? std::atoi(argv[2]) : 2000;
-  const int ny = argc == 4 ? std::atoi(argv[3]) : 1000;
+  const int nx = argc >= 4 ? std::atoi(argv[2]) : 2000;
+  const int ny = argc >= 4 ? std::atoi(argv[3]) : 1000;
   if (nx < 1 || ny < 1) {
     std::fprintf(stderr, "make_mesh_files: NX and NY must be at least 1\n");
     return 2;
   }
   const quervik::Mesh m = quervik::gen::MakeTerrain(nx, ny);
+  if (objOnly) {
+    if (quervik::gen::WriteObj(m, dir + "/terrain.obj")) return 0;
+    std::fprintf(stderr, "make_mesh_files: cannot write into %s\n", dir.c_str());
+    return 1;
+  }
   const quervik::gen::Polygons p = quervik::gen::TrianglesOf(m);
   using F = quervik::gen::PlyOptions::Format;
   const bool ok =

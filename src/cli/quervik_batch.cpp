@@ -52,7 +52,6 @@ Mesh Load(const std::string& path, ObjReadReport* report = nullptr) {
   SetDecimalSeparator('.');
   ObjReadReport own;
   Mesh mesh = ReadMeshFile(path, {}, report != nullptr ? report : &own);
-  ZMinMax(mesh);
   if (report == nullptr) Warn(own);
   return mesh;
 }

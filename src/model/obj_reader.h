@@ -40,6 +40,22 @@ struct ObjReadReport {
 // lines had them; "" when every coordinate was read.
 std::string UnreadableNumbersWarning(const ObjReadReport& report);
 
+// How a text is shared out among threads. The defaults are what ReadMesh
+// and ParseObj use when no plan is given; the tests and the benchmarks set
+// the rest.
+struct ObjReadPlan {
+  // 0: every processor; 1: the text is read in one pass on the calling
+  // thread, line by line.
+  unsigned threads = 0;
+  // A text longer than this is read in pieces of about this size, split at
+  // line ends: first each piece's records are counted, then the mesh arrays
+  // are made at their final size and every piece is read into its own place
+  // (0: 4 MiB). A shorter text is read in one pass.
+  std::size_t pieceBytes = 0;
+  // The text is read in blocks of this size (0: 1 MiB).
+  std::size_t blockBytes = 0;
+};
+
 // Reads the OBJ file at `path` into a new mesh: V, Fc and Vn with their
 // zero placeholder in slot 0, zmin/zmax computed, a new
 // version. Leaves the process-wide decimal separator as the last number
@@ -64,12 +80,26 @@ std::string UnreadableNumbersWarning(const ObjReadReport& report);
 // Coordinates that are missing or no number are read as 0; when `report`
 // is given it says how many and where. The caller's current mesh is never
 // touched: replace it only on success.
+//
+// A large file is read on every processor (ObjReadPlan), with exactly the
+// result of the reading in one pass; the arrays are made once at their final
+// size. `progress` is called on the calling thread; it may throw (Cancelled)
+// to stop the load, which then leaves nothing behind: no thread goes on
+// working, no memory stays taken, and the decimal separator stays as it was.
+// The separator is set only when the whole text was read (also when it is
+// then refused for its content). A file that changes between the counting
+// and the reading is refused ("Die Datei '<path>' wurde beim Lesen
+// verändert").
 Mesh ReadMesh(const std::string& path, const ReadProgress& progress = {},
+              ObjReadReport* report = nullptr);
+Mesh ReadMesh(const std::string& path, const ObjReadPlan& plan, const ReadProgress& progress = {},
               ObjReadReport* report = nullptr);
 
 // ReadMesh on a text in memory: the same mesh, errors, report and decimal
 // separator as ReadMesh gives for a file holding these bytes, `name`
 // standing for its path in the error of a text without faces.
 Mesh ParseObj(std::string_view text, std::string_view name = {}, ObjReadReport* report = nullptr);
+Mesh ParseObj(std::string_view text, const ObjReadPlan& plan, std::string_view name = {},
+              ObjReadReport* report = nullptr);
 
 }  // namespace quervik

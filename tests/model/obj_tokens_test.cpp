@@ -1,6 +1,6 @@
 // The literal token routines GetStr, GetFloat and GetInt (the reference
 // reader's) on tiny strings, and the proof that the reader's string_view
-// rules follow them.
+// rules and the line reader's look-ahead follow them.
 #include "model/obj_tokens.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/number_format.h"
+#include "model/obj_lines.h"
 #include "model/obj_reader.h"
 #include "reference_reader.h"
 
@@ -208,6 +209,22 @@ void ExpectSameFloat(const std::string& token) {
   EXPECT_EQ(std::bit_cast<std::uint64_t>(objtok::ParseFloat(token, comma)),
             std::bit_cast<std::uint64_t>(slow));
   EXPECT_EQ(comma, slowComma);
+  // The line reader's look-ahead (obj_lines.h) takes a token only as the
+  // rules read it, ended by a blank or the line's end (a carriage return
+  // before the line feed is no part of the line, so a token ending in one is
+  // tried with a blank behind only).
+  for (const char* after : {" 7\n", "\n", "\r\n"}) {
+    if (after[0] != ' ' && !token.empty() && token.back() == '\r') continue;
+    std::string line = token + after;
+    line.append(objlines::kPadding, 'x');
+    double fast = 0;
+    const char* end = objlines::FastNumber(line.data(), line.data() + line.size(), fast);
+    if (end == nullptr) continue;
+    EXPECT_TRUE(slowOk && !slowComma) << "taken: '" << token << "'";
+    EXPECT_EQ(end, line.data() + token.size()) << "'" << token << "'";
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(fast), std::bit_cast<std::uint64_t>(slow))
+        << "'" << token << "'";
+  }
 }
 
 void ExpectSameInt(const std::string& token) {
@@ -227,6 +244,20 @@ void ExpectSameInt(const std::string& token) {
     const char* end = p + line.size();
     EXPECT_EQ(objtok::NextCorner(p, end), slowCorner) << "line '" << line << "'";
     EXPECT_EQ(objtok::NextToken(p, end), line == token ? "" : "7") << "line '" << line << "'";
+  }
+  for (const char* after : {" 7\n", "\n", "\r\n"}) {
+    if (after[0] != ' ' && !token.empty() && token.back() == '\r') continue;
+    std::string line = token + after;
+    line.append(objlines::kPadding, '5');
+    std::int32_t fast = 0;
+    const char* end = objlines::FastCorner(line.data(), fast);
+    if (end == nullptr) continue;
+    EXPECT_EQ(fast, slowCorner) << "taken: '" << token << "'";
+    // Left at the blank or the line's end behind the token (a slashed token
+    // is passed to its line feed, its carriage return with it).
+    const char* behind = line.data() + token.size();
+    EXPECT_TRUE(end == behind || (end == behind + 1 && *behind == '\r' && *end == '\n'))
+        << "'" << token << "'";
   }
 }
 
