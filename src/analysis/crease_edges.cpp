@@ -73,8 +73,8 @@ CreaseEdges BruchkanteFinden(const Mesh& mesh, const VertexFaceIndex& vp,
   // (2nd,3rd). So the walk only marks the pair in that face (bit k of
   // creaseAt[face] for pair k), and the list is read off in face order.
   struct Edge {
-    std::int32_t from = -1;   // the lower vertex while the edge to this one is walked
-    std::uint32_t first = 0;  // its first face * 4 + the pair there; 0: judged
+    std::int32_t from = -1;  // the lower vertex while the edge to this one is walked
+    std::int32_t first = 0;  // its first face; 0: judged
   };
   std::vector<Edge> edgeTo(nv);
   std::vector<std::uint8_t> creaseAt(nf, 0);
@@ -85,22 +85,23 @@ CreaseEdges BruchkanteFinden(const Mesh& mesh, const VertexFaceIndex& vp,
       const Tvect3D& normal = Fn[static_cast<std::size_t>(face)];
       if (!HasFaceNormal(normal)) continue;
       const TFace& f = mesh.Fc[static_cast<std::size_t>(face)];
-      // The corners of a face with an area are three different vertices;
-      // the pair of corners a and b (1 <= a < b <= 3) is number a + b - 3.
-      const int at = f[1] == lower ? 1 : f[2] == lower ? 2 : 3;
       for (int c = 1; c <= 3; ++c) {
         const std::int32_t u = f[c];
         if (u <= lower) continue;
         Edge& e = edgeTo[static_cast<std::size_t>(u)];
         if (e.from != lower) {
           e.from = lower;
-          e.first = static_cast<std::uint32_t>(face) << 2 | static_cast<std::uint32_t>(at + c - 3);
+          e.first = face;
           continue;
         }
         if (e.first == 0) continue;  // judged by its first two faces already
-        const std::uint32_t sm0 = e.first >> 2;
+        const auto sm0 = static_cast<std::size_t>(e.first);
         if (WinkelVect(Fn[sm0], normal) < cosMaxwinkel) {
-          creaseAt[sm0] |= static_cast<std::uint8_t>(1u << (e.first & 3u));
+          // The corners of a face with an area are three different vertices;
+          // the pair of corners a and b (1 <= a < b <= 3) is number a + b - 3.
+          const TFace& g = mesh.Fc[sm0];
+          auto corner = [&g](std::int32_t w) { return g[1] == w ? 1 : g[2] == w ? 2 : 3; };
+          creaseAt[sm0] |= static_cast<std::uint8_t>(1u << (corner(lower) + corner(u) - 3));
         }
         e.first = 0;
       }

@@ -48,7 +48,7 @@ struct CreaseEdges {
 // face besides the result.
 //
 // `progress` (core/progress.h), when given, is called on the calling thread
-// with (0, total) first, then every 262,144 steps, and with (total, total)
+// with (0, total) first, then about every 262,144 steps, and with (total, total)
 // at the end; the steps are the entries of vp (3 per face). When it throws
 // (Cancelled), the search ends with that exception.
 CreaseEdges BruchkanteFinden(const Mesh& mesh, const VertexFaceIndex& vp,
