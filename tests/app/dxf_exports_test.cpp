@@ -299,6 +299,10 @@ TEST_F(DxfExports, SeriesIsTheSameFileForEveryThreadCountAndWithTheIndex) {
       EXPECT_EQ(calls, texts.size());
       EXPECT_TRUE(ReadFile(dir / "Schnitte.dxf") == expected)
           << threads << " threads, index " << (ix != nullptr);
+      // Without levelDone each worker reuses one section for its levels.
+      WriteSeriesDxf(dir / "teil.obj", m, ix, texts, {}, settings);
+      EXPECT_TRUE(ReadFile(dir / "Schnitte.dxf") == expected)
+          << threads << " threads, index " << (ix != nullptr) << ", no levelDone";
     }
   }
 }
