@@ -1,6 +1,6 @@
-// Meshes made up for benchmarks and tests: a hilly terrain on a grid and a
-// closed sphere (made by MakeMesh, as every mesh not read from a file), and
-// an OBJ writer for them.
+// Meshes made up for benchmarks and tests: a hilly terrain on a grid, a
+// closed sphere and a closed cone (made by MakeMesh, as every mesh not read
+// from a file), and an OBJ writer for them.
 #pragma once
 
 #include <cmath>
@@ -68,6 +68,27 @@ inline Mesh MakeSphere(int rings, int segments, double r = 100.0) {
   }
   for (int s = 0; s < segments; ++s)
     Fc.push_back(TFace{{south, id(rings - 1, s + 1), id(rings - 1, s)}});
+  return MakeMesh(V, Fc);
+}
+
+// A closed cone standing on the ground plane: `segments` side faces meet at
+// the apex (height h above the origin), as many base faces at the centre of
+// the base circle of radius r; wound outwards. The apex and the base centre
+// each join `segments` faces: the worst case for a search that walks the
+// faces of a vertex once per edge.
+inline Mesh MakeCone(int segments, double r = 100.0, double h = 50.0) {
+  const double pi = 3.14159265358979323846;
+  std::vector<Tvertex> V;
+  std::vector<TFace> Fc;
+  V.push_back({0, 0, h});  // apex: 1
+  V.push_back({0, 0, 0});  // base centre: 2
+  for (int s = 0; s < segments; ++s) {
+    const double th = 2 * pi * s / segments;
+    V.push_back({r * std::cos(th), r * std::sin(th), 0});
+  }
+  auto rim = [segments](int s) { return static_cast<std::int32_t>(3 + s % segments); };
+  for (int s = 0; s < segments; ++s) Fc.push_back(TFace{{1, rim(s), rim(s + 1)}});
+  for (int s = 0; s < segments; ++s) Fc.push_back(TFace{{2, rim(s + 1), rim(s)}});
   return MakeMesh(V, Fc);
 }
 

@@ -12,6 +12,12 @@
 //                          million points of the large sphere, more than this
 //                          machine has, so it is measured on the small one
 //                          only and skipped with a note on the large one.
+//   BM_CreasesCone         the whole detection on a closed cone whose apex
+//                          and base centre each join N faces (N = 50,000 …
+//                          400,000, 2·N faces), at 30 degrees: the N rim
+//                          edges are creases. The time must grow with N, not
+//                          with N² (a walk of a vertex's faces per edge would);
+//                          Google Benchmark fits the complexity.
 // Derived indexes are thrown away between iterations (outside the timing),
 // so every iteration builds them from nothing, as after a load.
 #include <benchmark/benchmark.h>
@@ -104,6 +110,32 @@ void BM_BruchkanteFinden(benchmark::State& state, double angle) {
 BENCHMARK_CAPTURE(BM_BruchkanteFinden, angle_0_5, 0.5)->Apply(Sizes);
 // Almost every edge a crease: the list and the duplicate rule under load.
 BENCHMARK_CAPTURE(BM_BruchkanteFinden, angle_0_01, 0.01)->Apply(Sizes);
+
+void BM_CreasesCone(benchmark::State& state) {
+  static std::map<std::int64_t, Mesh> cache;
+  auto it = cache.find(state.range(0));
+  if (it == cache.end()) {
+    it = cache.emplace(state.range(0), quervik::gen::MakeCone(static_cast<int>(state.range(0))))
+             .first;
+  }
+  const Mesh& m = it->second;
+  std::size_t creases = 0;
+  for (auto _ : state) {
+    const quervik::CreaseEdges found = quervik::BruchkanteFinden(m, 30);
+    creases = found.Bruchkanten.size();
+    benchmark::DoNotOptimize(found.Bruchkanten.data());
+  }
+  state.SetComplexityN(static_cast<std::int64_t>(m.Fc.size() - 1));
+  state.counters["faces"] = static_cast<double>(m.Fc.size() - 1);
+  state.counters["creases"] = static_cast<double>(creases);
+}
+BENCHMARK(BM_CreasesCone)
+    ->Arg(50000)
+    ->Arg(100000)
+    ->Arg(200000)
+    ->Arg(400000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
 
 struct FirstTwoFaces {
   std::int32_t face[2] = {0, 0};

@@ -9,6 +9,7 @@
 #include <span>
 #include <vector>
 
+#include "core/progress.h"
 #include "model/face_normals.h"
 #include "model/mesh.h"
 
@@ -41,10 +42,21 @@ struct CreaseEdges {
 // Faces without area (no normal in Fn) are skipped: they are not visited,
 // and an edge is judged by its first two faces with an area; skippedFaces
 // counts them. A pure function of its arguments.
+//
+// Time linear in the faces, also where very many faces meet at one vertex
+// (each entry of vp is visited once); memory 8 bytes per vertex and 1 per
+// face besides the result.
+//
+// `progress` (core/progress.h), when given, is called on the calling thread
+// with (0, total) first, then about every 262,144 steps, and with (total, total)
+// at the end; the steps are the entries of vp (3 per face). When it throws
+// (Cancelled), the search ends with that exception.
 CreaseEdges BruchkanteFinden(const Mesh& mesh, const VertexFaceIndex& vp,
-                             const std::vector<Tvect3D>& Fn, double degrees);
+                             const std::vector<Tvect3D>& Fn, double degrees,
+                             const ProgressFn& progress = {});
 
-// The same, computing the index and the normals itself.
-CreaseEdges BruchkanteFinden(const Mesh& mesh, double degrees);
+// The same, computing the index and the normals itself (before the first
+// call of `progress`).
+CreaseEdges BruchkanteFinden(const Mesh& mesh, double degrees, const ProgressFn& progress = {});
 
 }  // namespace quervik

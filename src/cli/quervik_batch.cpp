@@ -67,8 +67,9 @@ void Series(const std::string& path, const std::string& stepText) {
   const Mesh mesh = Load(path);
   const double dh = StrToFloat(stepText);
   const std::vector<std::string> levels = SeriesLevelTexts(mesh.zmin, mesh.zmax, dh);
-  const SectionIndex index = SectionIndex::Build(mesh);
-  std::cout << WriteSeriesDxf(path, mesh, &index, levels) << '\n';
+  // No index of our own: the series builds it while its first levels are
+  // already being cut.
+  std::cout << WriteSeriesDxf(path, mesh, nullptr, levels) << '\n';
 }
 
 void MeshExport(const std::string& path) {

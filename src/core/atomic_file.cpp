@@ -159,6 +159,8 @@ struct AtomicFile::State {
   std::unique_ptr<char[]> buffer{new char[kBufferSize]};
   std::size_t used = 0;       // bytes in the buffer
   std::uint64_t flushed = 0;  // bytes handed to the file before them
+  std::uint64_t writing = 0;  // bytes [0, writing) are asked to go to disk
+  std::uint64_t written = 0;  // bytes [0, written) were waited for
 };
 
 AtomicFile::AtomicFile() = default;
@@ -237,6 +239,25 @@ void AtomicFile::WriteOut(const char* p, std::size_t left) {
     left -= static_cast<std::size_t>(n);
     state_->flushed += static_cast<std::uint64_t>(n);
   }
+  if (state_->flushed - state_->writing >= kWritebackChunk) Writeback();
+}
+
+void AtomicFile::Writeback() {
+#ifdef SYNC_FILE_RANGE_WRITE
+  // Hints only: where the file system cannot (or need not) do this, the
+  // calls fail or do nothing, and Finish's fsync still does it all.
+  State& s = *state_;
+  (void)::sync_file_range(s.fd, static_cast<off_t>(s.writing),
+                          static_cast<off_t>(s.flushed - s.writing), SYNC_FILE_RANGE_WRITE);
+  s.writing = s.flushed;
+  if (s.writing > s.written + kWritebackLag) {
+    const std::uint64_t upTo = s.writing - kWritebackLag;
+    (void)::sync_file_range(
+        s.fd, static_cast<off_t>(s.written), static_cast<off_t>(upTo - s.written),
+        SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
+    s.written = upTo;
+  }
+#endif
 }
 
 void AtomicFile::Flush() {
@@ -248,13 +269,12 @@ void AtomicFile::Flush() {
 void AtomicFile::Write(std::string_view bytes) {
   if (!state_) throw Error("Keine Datei geöffnet");
   if (bytes.empty()) return;  // an empty view may hold no pointer
-  if (state_->used + bytes.size() > kBufferSize) {
+  if (bytes.size() >= kDirectWrite) {
     Flush();
-    if (bytes.size() >= kBufferSize) {
-      WriteOut(bytes.data(), bytes.size());
-      return;
-    }
+    WriteOut(bytes.data(), bytes.size());
+    return;
   }
+  if (state_->used + bytes.size() > kBufferSize) Flush();
   std::memcpy(state_->buffer.get() + state_->used, bytes.data(), bytes.size());
   state_->used += bytes.size();
 }

@@ -70,11 +70,22 @@ class AtomicFile {
   // The path given to Open (kept after the file is committed).
   const std::string& Path() const { return path_; }
 
-  // Appends `bytes` (buffered). A failing write (a full disk) raises the
-  // German file error after abandoning the file; so do Room, WriteAt, Finish
-  // and Commit. Called while no file is open, each raises "Keine Datei
-  // geöffnet".
+  // Appends `bytes`: small pieces are gathered in the buffer, a piece of
+  // kDirectWrite bytes or more goes to the file as it is (after what is
+  // buffered). A failing write (a full disk) raises the German file error
+  // after abandoning the file; so do Room, WriteAt, Finish and Commit.
+  // Called while no file is open, each raises "Keine Datei geöffnet".
+  //
+  // A large file is not left to pile up in memory until Finish forces it
+  // to disk: after every kWritebackChunk bytes the system is asked to start
+  // writing them out, and the write waits until the bytes more than
+  // kWritebackLag behind are on disk. The disk thus works while the export
+  // is still computing, and Finish has only the last few megabytes to wait
+  // for.
   void Write(std::string_view bytes);
+  static constexpr std::size_t kDirectWrite = std::size_t{64} << 10;
+  static constexpr std::uint64_t kWritebackChunk = std::uint64_t{8} << 20;
+  static constexpr std::uint64_t kWritebackLag = std::uint64_t{32} << 20;
 
   // Room for `n` bytes (n <= kBufferSize) in the buffer, for formatting in
   // place: write them from the returned pointer and hand the end of what
@@ -111,6 +122,7 @@ class AtomicFile {
   [[noreturn]] void Fail(int err);
   void Flush();
   void WriteOut(const char* p, std::size_t n);
+  void Writeback();
 };
 
 }  // namespace quervik

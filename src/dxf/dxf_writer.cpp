@@ -31,10 +31,12 @@ char* PutRealPair(char* out, std::string_view code, double v) {
   return out + 2;
 }
 
+}  // namespace
+
 // Writes the LINE record, exactly DxfLineRecordSize bytes. DxfWriter and
 // DxfLineBuffer both write through here, so their bytes are the same.
-char* PutLineRecord(char* out, double x1, double y1, double z1, double x2, double y2, double z2,
-                    std::string_view Layer, std::string_view LTyp) {
+char* PutDxfLine(char* out, double x1, double y1, double z1, double x2, double y2, double z2,
+                 std::string_view Layer, std::string_view LTyp) {
   out = PutText(out, "  0\r\nLINE\r\n  8\r\n");
   out = PutText(out, Layer);
   out = PutText(out, "\r\n  6\r\n");
@@ -47,6 +49,8 @@ char* PutLineRecord(char* out, double x1, double y1, double z1, double x2, doubl
   out = PutRealPair(out, " 21\r\n", y2);
   return PutRealPair(out, " 31\r\n", z2);
 }
+
+namespace {
 
 // The rotation of a TEXT: "%10.4f" with '.' (wider when needed).
 std::string FormatDxfAngle(double alfa) {
@@ -64,7 +68,7 @@ std::size_t DxfLineRecordSize(std::string_view Layer, std::string_view LTyp) {
 void DxfLineBuffer::DXFLinie(double x1, double y1, double z1, double x2, double y2, double z2,
                              std::string_view Layer, std::string_view LTyp) {
   char* p = bytes_.Reserve(DxfLineRecordSize(Layer, LTyp));
-  bytes_.Advance(PutLineRecord(p, x1, y1, z1, x2, y2, z2, Layer, LTyp));
+  bytes_.Advance(PutDxfLine(p, x1, y1, z1, x2, y2, z2, Layer, LTyp));
 }
 
 void DxfWriter::RequireOpen() const {
@@ -106,7 +110,7 @@ void DxfWriter::DXFLinie(double x1, double y1, double z1, double x2, double y2, 
   RequireOpen();
   const std::size_t need = DxfLineRecordSize(Layer, LTyp);
   if (need <= AtomicFile::kBufferSize) {
-    file_.Advance(PutLineRecord(file_.Room(need), x1, y1, z1, x2, y2, z2, Layer, LTyp));
+    file_.Advance(PutDxfLine(file_.Room(need), x1, y1, z1, x2, y2, z2, Layer, LTyp));
     return;
   }
   // A layer name of megabytes: the same bytes, piece by piece.
@@ -122,6 +126,11 @@ void DxfWriter::DXFLinie(double x1, double y1, double z1, double x2, double y2, 
 void DxfWriter::DXFWrite(const DxfLineBuffer& lines) {
   RequireOpen();
   file_.Write(lines.bytes());
+}
+
+void DxfWriter::DXFWrite(std::string_view entities) {
+  RequireOpen();
+  file_.Write(entities);
 }
 
 void DxfWriter::DXFPunkt(double x, double y, double z, std::string_view Layer,

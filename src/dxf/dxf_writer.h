@@ -25,6 +25,11 @@ inline constexpr std::size_t kDxfFrameSize = 52;
 // The bytes of one LINE entity on `Layer` with the line type `LTyp`.
 std::size_t DxfLineRecordSize(std::string_view Layer, std::string_view LTyp);
 
+// Formats one LINE entity at `out`: exactly DxfLineRecordSize(Layer, LTyp)
+// bytes, the same as DxfWriter::DXFLinie writes; returns their end.
+char* PutDxfLine(char* out, double x1, double y1, double z1, double x2, double y2, double z2,
+                 std::string_view Layer, std::string_view LTyp);
+
 // LINE entities formatted apart from any file, byte for byte as
 // DxfWriter::DXFLinie writes them: several threads can each format their part
 // of a drawing while one writer puts the parts into the file in order
@@ -71,6 +76,8 @@ class DxfWriter {
 
   // Appends the entities formatted in `lines` (raises like DXFLinie).
   void DXFWrite(const DxfLineBuffer& lines);
+  // Appends entities formatted elsewhere (PutDxfLine), as they are.
+  void DXFWrite(std::string_view entities);
 
   // Drops an unfinished file: the temporary file is removed and the target
   // left untouched. DXFIsOpen() is false afterwards.

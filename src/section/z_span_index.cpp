@@ -10,8 +10,6 @@ namespace quervik::section_detail {
 namespace {
 
 constexpr std::uint32_t kQMax = 0xffffffffU;
-constexpr std::uint32_t kDropped = 0xffffffffU;
-constexpr std::uint32_t kTwoBuckets = 0x80000000U;
 
 // Tier 0 never has more buckets than this (memory for the bucket starts).
 constexpr int kMinShift = 6;  // at most 2^26 buckets
@@ -99,22 +97,17 @@ ZSpanIndex ZSpanIndex::Build(const Mesh& mesh) {
     total += static_cast<std::size_t>(BucketAt(kQMax, s)) + 1;
   }
 
-  // Pass 1: per face the quanta of its range, its tier (the finest at
-  // which the range touches at most two buckets) and its first bucket; the
-  // count of entries per bucket.
-  struct FaceSlot {
-    std::uint32_t qlo, qhi, bucket;
-  };
-  std::unique_ptr<FaceSlot[]> slots(new FaceSlot[nf]);
-  std::vector<std::uint32_t> counts(total + 1, 0);
+  // Where face i goes: the quanta of its range, its tier (the finest at
+  // which the range touches at most two buckets) and its first bucket g;
+  // false for a face that is never cut. Worked out once to count the
+  // entries per bucket and once more to store them, which costs less than
+  // memory for it per face (12 bytes a face: a quarter of the mesh's arrays).
   const int last = static_cast<int>(index.tiers_.size()) - 1;
-  for (std::size_t i = 0; i < nf; ++i) {
+  auto place = [&](std::size_t i, std::uint32_t& ql, std::uint32_t& qh, std::size_t& g, bool& two) {
     double mn, mx;
-    if (i == 0 || !FaceRange(mesh, i, mn, mx)) {
-      slots[i].bucket = kDropped;
-      continue;
-    }
-    const std::uint32_t ql = index.Quantum(mn), qh = index.Quantum(mx);
+    if (!FaceRange(mesh, i, mn, mx)) return false;
+    ql = index.Quantum(mn);
+    qh = index.Quantum(mx);
     int k = 0;
     const std::uint64_t d0 = BucketAt(qh, shift0) - BucketAt(ql, shift0);
     if (d0 > 1) {
@@ -122,9 +115,18 @@ ZSpanIndex ZSpanIndex::Build(const Mesh& mesh) {
       while (BucketAt(qh, shift0 + k) - BucketAt(ql, shift0 + k) > 1) ++k;
     }
     const std::uint64_t bl = BucketAt(ql, shift0 + k);
-    const bool two = BucketAt(qh, shift0 + k) > bl;
-    const std::size_t g = index.tiers_[static_cast<std::size_t>(k)].first + bl;
-    slots[i] = FaceSlot{ql, qh, static_cast<std::uint32_t>(g) | (two ? kTwoBuckets : 0U)};
+    two = BucketAt(qh, shift0 + k) > bl;
+    g = index.tiers_[static_cast<std::size_t>(k)].first + bl;
+    return true;
+  };
+
+  // Pass 1: the count of entries per bucket.
+  std::vector<std::uint32_t> counts(total + 1, 0);
+  for (std::size_t i = 1; i < nf; ++i) {
+    std::uint32_t ql, qh;
+    std::size_t g;
+    bool two;
+    if (!place(i, ql, qh, g, two)) continue;
     ++counts[g];
     if (two) ++counts[g + 1];
   }
@@ -141,12 +143,13 @@ ZSpanIndex ZSpanIndex::Build(const Mesh& mesh) {
   index.entry_count_ = sum;
   Entry* entries = index.entries_.get();
   for (std::size_t i = 1; i < nf; ++i) {
-    const FaceSlot& s = slots[i];
-    if (s.bucket == kDropped) continue;
-    const std::size_t g = s.bucket & ~kTwoBuckets;
-    const Entry e{static_cast<std::int32_t>(i), s.qlo, s.qhi};
+    std::uint32_t ql, qh;
+    std::size_t g;
+    bool two;
+    if (!place(i, ql, qh, g, two)) continue;
+    const Entry e{static_cast<std::int32_t>(i), ql, qh};
     entries[counts[g]++] = e;
-    if (s.bucket & kTwoBuckets) entries[counts[g + 1]++] = e;
+    if (two) entries[counts[g + 1]++] = e;
   }
   return index;
 }

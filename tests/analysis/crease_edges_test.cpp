@@ -14,8 +14,10 @@
 #include <utility>
 #include <vector>
 
+#include "bench/common/generators.h"
 #include "core/errors.h"
 #include "core/number_format.h"
+#include "core/progress.h"
 #include "model/vector_math.h"
 
 namespace quervik {
@@ -377,6 +379,39 @@ TEST_F(CreaseTest, AgreesWithTheQuadraticReferenceOnRandomMeshes) {
     }
   }
   EXPECT_GT(creases, 10000u);  // the comparison saw plenty of edges
+
+  // Very many faces at one vertex: the apex and the base centre of a cone
+  // join 2000 faces each; a vertex of it doubled gives faces without area.
+  Mesh cone = gen::MakeCone(2000);
+  cone.Fc[77] = TFace{{cone.Fc[77][1], cone.Fc[77][2], cone.Fc[77][2]}};
+  for (const char* angle : {"0.1", "30", "90", "179"}) {
+    EXPECT_EQ(Text(Find(cone, angle)), Text(QuadraticReference(cone, StrToFloat(angle)))) << angle;
+  }
+}
+
+// The search reports (0, total) first and (total, total) last, the steps
+// being the entries of the vertex-face index, and on the way for a large
+// mesh; Cancelled thrown from it ends the search.
+TEST_F(CreaseTest, ProgressOnTheWayAndCancel) {
+  const Mesh cone = gen::MakeCone(50000);  // 100,000 faces, 300,000 entries
+  std::vector<std::pair<std::size_t, std::size_t>> calls;
+  const CreaseEdges found = BruchkanteFinden(
+      cone, 30, [&](std::size_t done, std::size_t total) { calls.emplace_back(done, total); });
+  EXPECT_EQ(found.Bruchkanten.size(), 50000u);  // the rim
+  ASSERT_EQ(calls.size(), 3u);
+  EXPECT_EQ(calls[0], std::make_pair(std::size_t{0}, std::size_t{300000}));
+  EXPECT_GE(calls[1].first, std::size_t{1} << 18);
+  EXPECT_LT(calls[1].first, 300000u);
+  EXPECT_EQ(calls[2], std::make_pair(std::size_t{300000}, std::size_t{300000}));
+  for (const std::size_t stopAt : {0u, 1u, 2u}) {
+    std::size_t seen = 0;
+    EXPECT_THROW(BruchkanteFinden(cone, 30,
+                                  [&](std::size_t, std::size_t) {
+                                    if (seen++ == stopAt) throw Cancelled();
+                                  }),
+                 Cancelled);
+    EXPECT_EQ(seen, stopAt + 1);
+  }
 }
 
 }  // namespace

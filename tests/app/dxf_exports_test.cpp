@@ -20,6 +20,7 @@
 #include "bench/common/generators.h"
 #include "core/errors.h"
 #include "core/number_format.h"
+#include "core/progress.h"
 #include "dxf/dxf_number.h"
 #include "dxf/dxf_writer.h"
 #include "support/dxf_lines.h"
@@ -298,6 +299,10 @@ TEST_F(DxfExports, SeriesIsTheSameFileForEveryThreadCountAndWithTheIndex) {
       EXPECT_EQ(calls, texts.size());
       EXPECT_TRUE(ReadFile(dir / "Schnitte.dxf") == expected)
           << threads << " threads, index " << (ix != nullptr);
+      // Without levelDone each worker reuses one section for its levels.
+      WriteSeriesDxf(dir / "teil.obj", m, ix, texts, {}, settings);
+      EXPECT_TRUE(ReadFile(dir / "Schnitte.dxf") == expected)
+          << threads << " threads, index " << (ix != nullptr) << ", no levelDone";
     }
   }
 }
@@ -344,6 +349,89 @@ TEST_F(DxfExports, AFileTheDiskCannotHoldIsRefusedBeforeWriting) {
     EXPECT_TRUE(ReadFile(dir / c.file) == written) << c.file;
   }
   EXPECT_EQ(dir.Names(), (Lines{"Bruchkanten.dxf", "S1.dxf", "Schnitte.dxf", "teil.DXF"}));
+}
+
+// Every export reports (0, total) first, never goes back, and ends with
+// (total, total) before its file replaces the target; a progress function
+// that throws Cancelled there, or on its way, stops the export with the
+// previous file as it was and no temporary file.
+TEST_F(DxfExports, ProgressOfEveryExportAndCancelKeepThePreviousFile) {
+  const Mesh terrain = gen::MakeTerrain(100, 100);  // 20,000 faces: a step on the way
+  const Mesh pyramid = Pyramid();
+  TContour contour;
+  CalculateContour(pyramid, 1, contour);
+  const std::string obj = dir / "teil.obj";
+  const std::vector<std::string> levels = SeriesLevelTexts(terrain.zmin, terrain.zmax, 5);
+  ExportSettings one, two;
+  one.threads = 1;
+  two.threads = 2;
+  struct Case {
+    std::string file;
+    std::size_t total;
+    std::size_t calls;  // the mesh: one on the way, every 16384 faces; the series: per level
+    std::function<void(const ProgressFn&)> run;
+  };
+  const std::size_t n = levels.size();
+  const Case cases[] = {
+      {"S1.dxf", 4, 2, [&](const ProgressFn& p) { SchreibDXF(obj, "1", contour, {}, p); }},
+      {"teil.DXF", 20000, 3, [&](const ProgressFn& p) { WriteMeshDxf(obj, terrain, {}, p); }},
+      {"Bruchkanten.dxf", 3, 2,
+       [&](const ProgressFn& p) {
+         SchreibBruchkantenDXF(obj, pyramid, {{1, 2}, {2, 5}, {3, 4}}, {}, p);
+       }},
+      {"Schnitte.dxf", n, n + 1,
+       [&](const ProgressFn& p) { WriteSeriesDxf(obj, terrain, nullptr, levels, {}, one, p); }},
+      {"Schnitte.dxf", n, n + 1,
+       [&](const ProgressFn& p) { WriteSeriesDxf(obj, terrain, nullptr, levels, {}, two, p); }},
+  };
+  const auto caller = std::this_thread::get_id();
+  for (const Case& c : cases) {
+    std::vector<std::pair<std::size_t, std::size_t>> calls;
+    c.run([&](std::size_t done, std::size_t total) {
+      EXPECT_EQ(std::this_thread::get_id(), caller);
+      calls.emplace_back(done, total);
+    });
+    const std::string written = ReadFile(dir / c.file);
+    ASSERT_EQ(calls.size(), c.calls) << c.file;
+    EXPECT_EQ(calls.front(), std::make_pair(std::size_t{0}, c.total)) << c.file;
+    EXPECT_EQ(calls.back(), std::make_pair(c.total, c.total)) << c.file;
+    for (std::size_t k = 1; k < calls.size(); ++k) {
+      EXPECT_LE(calls[k - 1].first, calls[k].first) << c.file;
+      EXPECT_EQ(calls[k].second, c.total) << c.file;
+    }
+    // Stopped at the last call, with every byte written, and at one on the way.
+    for (const std::size_t stopAt : {calls.size() - 1, calls.size() / 2}) {
+      WriteFile(dir / c.file, "alt");
+      std::size_t seen = 0;
+      EXPECT_EQ(ErrorText([&] {
+                  c.run([&](std::size_t, std::size_t) {
+                    if (seen++ == stopAt) throw Cancelled();
+                  });
+                }),
+                "Abgebrochen")
+          << c.file;
+      EXPECT_EQ(seen, stopAt + 1) << c.file;
+      EXPECT_EQ(ReadFile(dir / c.file), "alt") << c.file;
+    }
+    std::filesystem::remove(dir / c.file);
+    EXPECT_TRUE(dir.Names().empty()) << c.file;
+  }
+}
+
+// The series measured without its file: the same work, no file touched.
+TEST_F(DxfExports, ASeriesWithItsBytesDiscardedTouchesNoFile) {
+  WriteFile(dir / "Schnitte.dxf", "alt");
+  ExportSettings discard;
+  discard.discardBytes = true;
+  const Mesh m = gen::MakeTerrain(20, 20);
+  std::size_t levels = 0;
+  EXPECT_EQ(WriteSeriesDxf(
+                dir / "teil.obj", m, nullptr, SeriesLevelTexts(m.zmin, m.zmax, 1),
+                [&](const std::string&, const TContour&) { ++levels; }, discard),
+            dir / "Schnitte.dxf");
+  EXPECT_GT(levels, 10u);
+  EXPECT_EQ(ReadFile(dir / "Schnitte.dxf"), "alt");
+  EXPECT_EQ(dir.Names(), Lines{"Schnitte.dxf"});
 }
 
 TEST_F(DxfExports, SeriesIntoAMissingFolderIsRefused) {

@@ -46,6 +46,27 @@ TEST(AtomicFile, CommitReplacesTheTargetWithEverythingWrittenAndFilledIn) {
   EXPECT_EQ(st.st_mode & 0777, 0640u) << "the replaced file's permissions are kept";
 }
 
+// A file of 41 MiB in pieces of every kind (gathered in the buffer, written
+// as they are, larger than the buffer): the bytes arrive in order while the
+// file is pushed to disk on the way (every 8 MiB, waiting 32 MiB behind).
+TEST(AtomicFile, ALargeFileInPiecesOfEverySizeIsWrittenByteForByte) {
+  TempDir dir;
+  AtomicFile f;
+  f.Open(dir / "gross.bin");
+  std::string expected;
+  const std::size_t sizes[] = {
+      1, 1000, AtomicFile::kDirectWrite - 1, AtomicFile::kDirectWrite, 256 << 10, (1 << 20) + 3};
+  for (std::size_t k = 0; expected.size() < (std::size_t{41} << 20); ++k) {
+    std::string piece(sizes[k % 6], static_cast<char>('a' + k % 26));
+    piece[0] = static_cast<char>('0' + k % 10);
+    f.Write(piece);
+    expected += piece;
+  }
+  EXPECT_EQ(f.Size(), expected.size());
+  f.Commit();
+  EXPECT_TRUE(ReadFile(dir / "gross.bin") == expected);
+}
+
 TEST(AtomicFile, WhatIsNotCommittedLeavesThePreviousFileAndNothingElse) {
   TempDir dir;
   WriteFile(dir / "a.txt", "alt");
