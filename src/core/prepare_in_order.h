@@ -39,8 +39,11 @@ inline unsigned WorkerCount(unsigned requested, std::size_t items) {
 // and must be refilled by prepare); a worker whose item is too far ahead of
 // the emitting waits, so memory stays bounded however many items there are.
 // With one thread or fewer, prepare and emit alternate on the calling thread.
-// The first exception of a prepare or of an emit stops the work and is
-// rethrown here once every worker has ended.
+// An exception of an emit stops the work at once. An exception of prepare(i)
+// stops it once every item before i is emitted (no item after i is started),
+// so what is emitted and what is thrown do not depend on the timing: the
+// items before the lowest failing one, and that one's exception, as on one
+// thread. It is rethrown here once every worker has ended.
 template <typename Slot, typename Prepare, typename Emit>
 void PrepareInOrder(std::size_t n, unsigned threads, Prepare&& prepare, Emit&& emit) {
   if (threads <= 1) {
@@ -61,25 +64,28 @@ void PrepareInOrder(std::size_t n, unsigned threads, Prepare&& prepare, Emit&& e
   std::size_t next = 0;              // the next item to hand out
   std::size_t emitted = 0;           // items [0, emitted) are emitted
   bool stop = false;
-  std::exception_ptr failure;
+  std::size_t failedItem = n;  // the lowest item whose prepare failed
+  std::exception_ptr failure;  // its exception
 
   auto work = [&] {
     for (;;) {
       std::size_t i = 0;
       {
         std::unique_lock lock(mutex);
-        if (stop || next >= n) return;
+        if (stop || next >= n || next >= failedItem) return;
         i = next++;
-        freed.wait(lock, [&] { return stop || i < emitted + window; });
-        if (stop) return;
+        freed.wait(lock, [&] { return stop || i >= failedItem || i < emitted + window; });
+        if (stop || i >= failedItem) return;
       }
       // The slot is this worker's alone until it marks it prepared.
       try {
         prepare(i, slot[i % window]);
       } catch (...) {
         std::lock_guard lock(mutex);
-        if (!failure) failure = std::current_exception();
-        stop = true;
+        if (i < failedItem) {
+          failedItem = i;
+          failure = std::current_exception();
+        }
         prepared.notify_all();
         freed.notify_all();
         return;
@@ -107,8 +113,8 @@ void PrepareInOrder(std::size_t n, unsigned threads, Prepare&& prepare, Emit&& e
     for (std::size_t i = 0; i < n; ++i) {
       {
         std::unique_lock lock(mutex);
-        prepared.wait(lock, [&] { return failure || slotItem[i % window] == i; });
-        if (failure) break;
+        prepared.wait(lock, [&] { return i >= failedItem || slotItem[i % window] == i; });
+        if (i >= failedItem) break;
       }
       emit(i, static_cast<const Slot&>(slot[i % window]));
       {

@@ -1,6 +1,7 @@
 // InOrderStream: bytes made on worker threads arrive at the writer in item
 // order, each item's end reported after its last byte, with the bytes made
 // ahead bounded; a failure anywhere stops the work and arrives once.
+// PrepareInOrder: the lowest failing item decides, as on one thread.
 #include "core/prepare_in_order.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace quervik {
 namespace {
@@ -155,6 +157,40 @@ TEST(InOrderStream, TheFirstFailureStopsTheWorkAndIsThrownOnce) {
       EXPECT_EQ(doneCount, 9u) << c.threads;
     }
   }
+}
+
+// Two items fail, the later one first: what is emitted and what is thrown
+// are those of one thread (the items before the lower one, and its
+// exception), whichever failure came first in time.
+TEST(PrepareInOrder, TheLowestFailingItemDecidesWhateverFailsFirst) {
+  std::atomic<bool> laterFailed{false};
+  std::vector<std::size_t> emitted;
+  try {
+    PrepareInOrder<int>(
+        100, 2,
+        [&](std::size_t i, int& slot) {
+          slot = static_cast<int>(i);
+          if (i == 5) {
+            laterFailed = true;
+            throw std::runtime_error("5");
+          }
+          if (i == 3) {
+            // Waits (at most a few seconds) until item 5 has failed.
+            for (int k = 0; k < 5000 && !laterFailed; ++k) {
+              std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            throw std::runtime_error("3");
+          }
+        },
+        [&](std::size_t i, const int& slot) {
+          EXPECT_EQ(slot, static_cast<int>(i));
+          emitted.push_back(i);
+        });
+    FAIL() << "no exception";
+  } catch (const std::runtime_error& e) {
+    EXPECT_STREQ(e.what(), "3");
+  }
+  EXPECT_EQ(emitted, (std::vector<std::size_t>{0, 1, 2}));
 }
 
 }  // namespace
