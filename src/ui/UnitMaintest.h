@@ -194,7 +194,7 @@ class TForm1 : public QWidget {
   // First cuts and shows the level's section unless it is on screen;
   // returns the file written.
   std::string SchreibDXF();
-  // `progress` is for the crease search and its export once they report.
+  // Both report to `progress` and stop when it throws Cancelled.
   void BruchkanteFinden(const quervik::ProgressFn& progress);
   void SchreibBruchkantenDXF(const quervik::ProgressFn& progress);
   void Transformation();

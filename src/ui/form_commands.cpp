@@ -373,9 +373,8 @@ void TForm1::ToolButton4Click() {
     const std::string obj = PathText(Edit1);
     std::string file;
     const bool done = LongWork(
-        // TODO: hand `progress` to WriteMeshDxf once it takes one.
-        [&]([[maybe_unused]] const quervik::ProgressFn& progress) {
-          file = quervik::WriteMeshDxf(obj, mesh_);
+        [&](const quervik::ProgressFn& progress) {
+          file = quervik::WriteMeshDxf(obj, mesh_, {}, progress);
         },
         Q(quervik::ExportCancelledText(quervik::MeshDxfFileName(obj))));
     if (!done) return;
@@ -430,9 +429,8 @@ void TForm1::ToolButton6Click() {
   });
 }
 
-// TODO: hand `progress` to quervik::BruchkanteFinden once it takes
-// one (it may throw Cancelled; the list then stays empty).
-void TForm1::BruchkanteFinden([[maybe_unused]] const quervik::ProgressFn& progress) {
+// Cancelled by `progress`, the search ends with the list empty.
+void TForm1::BruchkanteFinden(const quervik::ProgressFn& progress) {
   ShowStatus(QStringLiteral("Set vertexpointer..."));
   quervik::VertexFaceIndex vp = quervik::setVertexFacePointers(mesh_);
   Bruchkanten.clear();
@@ -454,20 +452,18 @@ void TForm1::BruchkanteFinden([[maybe_unused]] const quervik::ProgressFn& progre
     ShowStatus(QStringLiteral("Normale rechnen"), true);
     quervik::CalcFaceNormals(mesh_, Fn);
   }
-  quervik::CreaseEdges found = quervik::BruchkanteFinden(mesh_, vp, Fn, degrees);
+  quervik::CreaseEdges found = quervik::BruchkanteFinden(mesh_, vp, Fn, degrees, progress);
   Bruchkanten = std::move(found.Bruchkanten);
   facesWithoutArea_ = found.skippedFaces;
   ShowStatus(Q(quervik::CreasesFoundText(Bruchkanten.size())), true);
 }
 
-// TODO: hand `progress` to quervik::SchreibBruchkantenDXF once it
-// takes one.
-void TForm1::SchreibBruchkantenDXF([[maybe_unused]] const quervik::ProgressFn& progress) {
+void TForm1::SchreibBruchkantenDXF(const quervik::ProgressFn& progress) {
   const std::string obj = PathText(Edit1);
   ShowStatus(
       Q(quervik::CreasesWritingText(Bruchkanten.size(), quervik::BruchkantenDxfFileName(obj))),
       true);
-  const std::string file = quervik::SchreibBruchkantenDXF(obj, mesh_, Bruchkanten);
+  const std::string file = quervik::SchreibBruchkantenDXF(obj, mesh_, Bruchkanten, {}, progress);
   ShowStatus(Q(quervik::CreasesWrittenText(facesWithoutArea_, Bruchkanten.size(), file)), true);
 }
 

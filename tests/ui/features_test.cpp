@@ -171,6 +171,10 @@ class FeaturesTest : public QObject {
                                 << "Volumenkurve.csv" << true;
     QTest::newRow("load, button") << "ToolButton1"
                                   << "ui_trafo.obj" << false;
+    QTest::newRow("mesh export, Esc") << "ToolButton4"
+                                      << "ui_box.DXF" << true;
+    QTest::newRow("creases, button") << "ToolButton6"
+                                     << "Bruchkanten.dxf" << false;
   }
   void cancelLeavesThePreviousFile() {
     QFETCH(QString, button);
