@@ -147,6 +147,30 @@ TForm1::~TForm1() {
 
 // --- layout ---
 
+QToolButton* TForm1::addToolButton(const char* name, const QIcon& icon, const QString& hint) {
+  auto* b = new QToolButton(ToolBar1);
+  b->setObjectName(QString::fromLatin1(name));
+  b->setFixedSize(25, 25);
+  b->setIconSize(QSize(16, 16));
+  b->setAutoRaise(true);
+  b->setFocusPolicy(Qt::NoFocus);
+  b->setIcon(icon);
+  if (!hint.isEmpty()) b->setToolTip(hint);
+  ToolBar1->addWidget(b);
+  return b;
+}
+
+QWidget* TForm1::addToolSeparator(const char* name) {
+  auto* separator = new QFrame(ToolBar1);
+  separator->setObjectName(QString::fromLatin1(name));
+  separator->setFrameShape(QFrame::VLine);
+  separator->setFrameShadow(QFrame::Sunken);
+  separator->setFixedSize(8, 25);
+  separator->setFocusPolicy(Qt::NoFocus);
+  ToolBar1->addWidget(separator);
+  return separator;
+}
+
 void TForm1::createToolBar() {
   ToolBar1 = new QToolBar(this);
   ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
@@ -160,19 +184,10 @@ void TForm1::createToolBar() {
   ToolBar1->setFocusPolicy(Qt::NoFocus);
   ToolBar1->setGeometry(0, 0, kClientWidth, kToolBarHeight);
 
+  // Its picture index 9 lies beyond the list: ToolButton8 shows none.
   auto button = [this](const char* name, int picture, const QString& hint) {
-    auto* b = new QToolButton(ToolBar1);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setFixedSize(25, 25);
-    b->setIconSize(QSize(16, 16));
-    b->setAutoRaise(true);
-    b->setFocusPolicy(Qt::NoFocus);
-    if (picture >= 0 && picture < static_cast<int>(ImageList1.size())) {
-      b->setIcon(ImageList1[static_cast<size_t>(picture)]);
-    }
-    if (!hint.isEmpty()) b->setToolTip(hint);
-    ToolBar1->addWidget(b);
-    return b;
+    const bool shown = picture >= 0 && picture < static_cast<int>(ImageList1.size());
+    return addToolButton(name, shown ? ImageList1[static_cast<size_t>(picture)] : QIcon(), hint);
   };
   ToolButton1 = button("ToolButton1", 0, QStringLiteral("OBJ File lesen"));
   ToolButtonRechnen = button("ToolButtonRechnen", 1, QStringLiteral("Flächen schneiden"));
@@ -182,17 +197,10 @@ void TForm1::createToolBar() {
   ToolButton4 = button("ToolButton4", 3, QStringLiteral("Datei als DXF ausgeben"));
   ToolButton5 = button("ToolButton5", 4, QStringLiteral("Serie von Schnittlinien erzeugen"));
 
-  auto* separator = new QFrame(ToolBar1);
-  separator->setObjectName(QStringLiteral("ToolButton7"));
-  separator->setFrameShape(QFrame::VLine);
-  separator->setFrameShadow(QFrame::Sunken);
-  separator->setFixedSize(8, 25);
-  separator->setFocusPolicy(Qt::NoFocus);
-  ToolBar1->addWidget(separator);
-  ToolButton7 = separator;
+  ToolButton7 = addToolSeparator("ToolButton7");
 
   ToolButton6 = button("ToolButton6", 8, QStringLiteral("Kanten finden"));
-  ToolButton8 = button("ToolButton8", -1, {});  // its picture index 9 lies beyond the list
+  ToolButton8 = button("ToolButton8", -1, {});
   createFeatureButtons();
 }
 

@@ -204,6 +204,10 @@ class TForm1 : public QWidget {
 
   // The layout, control by control as the tables list them.
   void createToolBar();
+  // A button of ToolBar1 (25 x 25, flat, no focus) and an 8 pixels wide
+  // separator, added at the bar's end.
+  QToolButton* addToolButton(const char* name, const QIcon& icon, const QString& hint);
+  QWidget* addToolSeparator(const char* name);
   void createFields();
   void createTransformationPanel();
   void createPaintBox();

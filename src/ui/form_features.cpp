@@ -44,16 +44,7 @@ double Number(const QLineEdit* edit) {
 
 void TForm1::createFeatureButtons() {
   auto button = [this](const char* name, const QString& icon, const QString& hint) {
-    auto* b = new QToolButton(ToolBar1);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setFixedSize(25, 25);
-    b->setIconSize(QSize(16, 16));
-    b->setAutoRaise(true);
-    b->setFocusPolicy(Qt::NoFocus);
-    b->setIcon(MakeToolIcon(icon));
-    b->setToolTip(hint);
-    ToolBar1->addWidget(b);
-    return b;
+    return addToolButton(name, MakeToolIcon(icon), hint);
   };
   ToolButtonHoehenlinien = button("ToolButtonHoehenlinien", QStringLiteral("hoehenlinien"),
                                   QStringLiteral("Höhenlinien als DXF"));

@@ -41,26 +41,9 @@ bool UsableView(const SectionView& view) {
 // --- controls and wiring ---
 
 void TForm1::createViewCommands() {
-  auto* separator = new QFrame(ToolBar1);
-  separator->setObjectName(QStringLiteral("ToolSeparatorAnsicht"));
-  separator->setFrameShape(QFrame::VLine);
-  separator->setFrameShadow(QFrame::Sunken);
-  separator->setFixedSize(8, 25);
-  separator->setFocusPolicy(Qt::NoFocus);
-  ToolBar1->addWidget(separator);
-  ToolSeparatorAnsicht = separator;
-
+  ToolSeparatorAnsicht = addToolSeparator("ToolSeparatorAnsicht");
   auto button = [this](const char* name, const char* picture, const QString& hint) {
-    auto* b = new QToolButton(ToolBar1);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setFixedSize(25, 25);
-    b->setIconSize(QSize(16, 16));
-    b->setAutoRaise(true);
-    b->setFocusPolicy(Qt::NoFocus);
-    b->setIcon(MakeToolIcon(QString::fromLatin1(picture)));
-    b->setToolTip(hint);
-    ToolBar1->addWidget(b);
-    return b;
+    return addToolButton(name, MakeToolIcon(QString::fromLatin1(picture)), hint);
   };
   ToolButtonAllesZeigen =
       button("ToolButtonAllesZeigen", "alles_zeigen", QStringLiteral("Alles zeigen"));
