@@ -27,7 +27,7 @@
 //
 // ContourLevels: the contours of the same terrain at about 200 levels, the
 // multiples of a step (Hoehenlinien.dxf: sections chained into polylines in
-// a complete drawing), against the seed's series of exactly the same levels
+// a complete drawing), against the classic series of exactly the same levels
 // (Schnitte.dxf), each on one thread and on every core, in the same run.
 #include <benchmark/benchmark.h>
 

@@ -6,7 +6,7 @@
 // TEXT); the root dictionary. Every line ends with CR LF; numbers use '.'
 // and the shortest digits that read back exactly.
 //
-// The minimal writer (dxf_writer.h) stays as it is for the seed's files;
+// The minimal writer (dxf_writer.h) stays as it is for the four classic files;
 // this one serves the contour lines. It writes in one pass with bounded
 // memory: the entities can be formatted apart, on worker threads
 // (DxfEntities), and put into the drawing in order; the extents and the

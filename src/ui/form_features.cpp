@@ -1,4 +1,4 @@
-// The commands beyond the seed's: the contour lines as a DXF drawing, the
+// The later commands: the contour lines as a DXF drawing, the
 // exact volumes at the level (Über, Unter, Fläche m2) and the height-volume
 // curve with its plot. Their controls are made here too, called from the
 // layout of UnitMaintest.cpp.
