@@ -31,31 +31,17 @@
 namespace quervik {
 namespace {
 
+using test::DxfLine;
 using test::DxfLines;
 using test::ErrorText;
 using test::Framed;
 using test::LineRecord;
 using test::Pyramid;
+using test::PyramidSection;
 using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
 using Lines = std::vector<std::string>;
-
-Lines Line(const std::string& layer, double x1, double y1, double z1, double x2, double y2,
-           double z2) {
-  return LineRecord(layer, FormatDxfReal(x1), FormatDxfReal(y1), FormatDxfReal(z1),
-                    FormatDxfReal(x2), FormatDxfReal(y2), FormatDxfReal(z2));
-}
-
-// The section of the pyramid at height h < 4 is the square of half side
-// s = 2 - h/2 about (2, 2); its points in order of discovery are
-// (2+s, 2-s), (2-s, 2-s), (2+s, 2+s), (2-s, 2+s) and its segments
-// (0,1), (2,0), (3,2), (1,3), one per side face.
-std::vector<Lines> PyramidSection(const std::string& layer, double h) {
-  const double s = 2 - h / 2, lo = 2 - s, hi = 2 + s;
-  return {Line(layer, hi, lo, h, lo, lo, h), Line(layer, hi, hi, h, hi, lo, h),
-          Line(layer, lo, hi, h, hi, hi, h), Line(layer, lo, lo, h, lo, hi, h)};
-}
 
 class DxfExports : public ::testing::Test {
  protected:
@@ -73,9 +59,9 @@ TEST_F(DxfExports, SectionLinesAtTheContourLevelOnTheLevelTextsLayer) {
   // The points' own Z is never written; a zero-length segment is. The
   // layer keeps the blanks that the file name leaves out.
   EXPECT_EQ(DxfLines(ReadFile(dir / "S3_000.dxf")),
-            Framed({Line("SCHNITT   3.000", 1, 2, 3, 4, 6, 3),
-                    Line("SCHNITT   3.000", -1.5, 0.25, 3, 1, 2, 3),
-                    Line("SCHNITT   3.000", 4, 6, 3, 4, 6, 3)}));
+            Framed({DxfLine("SCHNITT   3.000", 1, 2, 3, 4, 6, 3),
+                    DxfLine("SCHNITT   3.000", -1.5, 0.25, 3, 1, 2, 3),
+                    DxfLine("SCHNITT   3.000", 4, 6, 3, 4, 6, 3)}));
   EXPECT_EQ(dir.Names(), Lines{"S3_000.dxf"});
 }
 
@@ -88,7 +74,7 @@ TEST_F(DxfExports, SectionWithAnEmptyLevelTextAndAnEmptySection) {
   contour.Contours = {{0, 1, 0}};
   SchreibDXF(dir / "teil.obj", "12,5", contour);
   EXPECT_EQ(DxfLines(ReadFile(dir / "S12,5.dxf")),
-            Framed({Line("SCHNITT12,5", 0, 0, 12.5, 1, 0, 12.5)}));
+            Framed({DxfLine("SCHNITT12,5", 0, 0, 12.5, 1, 0, 12.5)}));
 }
 
 TEST_F(DxfExports, SectionIntoAMissingFolderKeepsNothingOpen) {
@@ -103,8 +89,8 @@ TEST_F(DxfExports, MeshOfOneFaceIsItsThreeLinesWithNoneAtTheOrigin) {
   EXPECT_EQ(WriteMeshDxf(dir / "teil.obj", m), dir / "teil.DXF");
   // x and y exchanged; A-B, A-C, B-C. The placeholder slot writes nothing.
   EXPECT_EQ(DxfLines(ReadFile(dir / "teil.DXF")),
-            Framed({Line("FACE", 2, 1, 3, 5, 4, 6), Line("FACE", 2, 1, 3, 8, 7, 9),
-                    Line("FACE", 5, 4, 6, 8, 7, 9)}));
+            Framed({DxfLine("FACE", 2, 1, 3, 5, 4, 6), DxfLine("FACE", 2, 1, 3, 8, 7, 9),
+                    DxfLine("FACE", 5, 4, 6, 8, 7, 9)}));
 }
 
 TEST_F(DxfExports, AnExportOntoItsOwnInputIsRefusedAndTheInputKept) {
@@ -168,8 +154,9 @@ TEST_F(DxfExports, CreaseEdgesFromLowerToHigherVertex) {
   const std::string file = SchreibBruchkantenDXF(dir / "teil.obj", m, {{1, 2}, {2, 5}});
   EXPECT_EQ(file, dir / "Bruchkanten.dxf");
   EXPECT_EQ(BruchkantenDxfFileName(dir / "teil.obj"), file);
-  EXPECT_EQ(DxfLines(ReadFile(dir / "Bruchkanten.dxf")),
-            Framed({Line("Bruchkante", 0, 0, 0, 4, 0, 0), Line("Bruchkante", 4, 0, 0, 2, 2, 4)}));
+  EXPECT_EQ(
+      DxfLines(ReadFile(dir / "Bruchkanten.dxf")),
+      Framed({DxfLine("Bruchkante", 0, 0, 0, 4, 0, 0), DxfLine("Bruchkante", 4, 0, 0, 2, 2, 4)}));
   EXPECT_EQ(CreasesWritingText(2, file), "2 Kanten gefunden schreibe " + (dir / "Bruchkanten.dxf"));
   EXPECT_EQ(CreasesDoneText(0), "Fertig!");
 

@@ -25,9 +25,11 @@
 namespace quervik {
 namespace {
 
+using test::DxfLine;
 using test::DxfLines;
 using test::Framed;
 using test::LineRecord;
+using test::PyramidSection;
 using test::ReadFile;
 using test::TempDir;
 using Lines = std::vector<std::string>;
@@ -57,20 +59,6 @@ class QuervikBatch : public ::testing::Test {
   TempDir dir;  // the OBJ files and the DXF files beside them
   test::Program tool{QUERVIK_BATCH};
 };
-
-Lines Line(const std::string& layer, double x1, double y1, double z1, double x2, double y2,
-           double z2) {
-  return LineRecord(layer, FormatDxfReal(x1), FormatDxfReal(y1), FormatDxfReal(z1),
-                    FormatDxfReal(x2), FormatDxfReal(y2), FormatDxfReal(z2));
-}
-
-// The section of dxf_pyramid.obj at height h < 4: the square of half side
-// 2 - h/2 about (2, 2), one segment per side face.
-std::vector<Lines> PyramidSection(const std::string& layer, double h) {
-  const double s = 2 - h / 2, lo = 2 - s, hi = 2 + s;
-  return {Line(layer, hi, lo, h, lo, lo, h), Line(layer, hi, hi, h, hi, lo, h),
-          Line(layer, lo, hi, h, hi, hi, h), Line(layer, lo, lo, h, lo, hi, h)};
-}
 
 TEST_F(QuervikBatch, HelpNamesEveryCommand) {
   const Outcome r = Batch({"--help"});
@@ -243,7 +231,7 @@ TEST_F(QuervikBatch, MeshExportBesideTheObjFile) {
   const Lines lines = DxfLines(ReadFile(dir / "dxf_pyramid.DXF"));
   ASSERT_EQ(lines.size(), 8 + 18 * 18u);  // 3 lines for each of the 6 faces
   // Face 1 (1, 2, 5) comes first, its first line A-B with x and y exchanged.
-  const Lines ab = Line("FACE", 0, 0, 0, 0, 4, 0);
+  const Lines ab = DxfLine("FACE", 0, 0, 0, 0, 4, 0);
   EXPECT_EQ(Lines(lines.begin() + 4, lines.begin() + 4 + 18), ab);
 
   // A folder in the way of the file: nothing is destroyed.
@@ -261,11 +249,12 @@ TEST_F(QuervikBatch, CreaseEdgesAboveTheAngle) {
   EXPECT_EQ(r.out, dir / "Bruchkanten.dxf\n");
   // The sides meet at about 78.5 degrees, sides and base at about 116.6;
   // the base diagonal is flat. Found face by face, lower vertex first.
-  EXPECT_EQ(DxfLines(ReadFile(dir / "Bruchkanten.dxf")),
-            Framed({Line("Bruchkante", 0, 0, 0, 4, 0, 0), Line("Bruchkante", 0, 0, 0, 2, 2, 4),
-                    Line("Bruchkante", 4, 0, 0, 2, 2, 4), Line("Bruchkante", 4, 0, 0, 4, 4, 0),
-                    Line("Bruchkante", 4, 4, 0, 2, 2, 4), Line("Bruchkante", 4, 4, 0, 0, 4, 0),
-                    Line("Bruchkante", 0, 4, 0, 2, 2, 4), Line("Bruchkante", 0, 0, 0, 0, 4, 0)}));
+  EXPECT_EQ(
+      DxfLines(ReadFile(dir / "Bruchkanten.dxf")),
+      Framed({DxfLine("Bruchkante", 0, 0, 0, 4, 0, 0), DxfLine("Bruchkante", 0, 0, 0, 2, 2, 4),
+              DxfLine("Bruchkante", 4, 0, 0, 2, 2, 4), DxfLine("Bruchkante", 4, 0, 0, 4, 4, 0),
+              DxfLine("Bruchkante", 4, 4, 0, 2, 2, 4), DxfLine("Bruchkante", 4, 4, 0, 0, 4, 0),
+              DxfLine("Bruchkante", 0, 4, 0, 2, 2, 4), DxfLine("Bruchkante", 0, 0, 0, 0, 4, 0)}));
   r = Batch({"creases", Obj("dxf_pyramid.obj"), "85"});
   EXPECT_EQ(DxfLines(ReadFile(dir / "Bruchkanten.dxf")).size(), 8 + 4 * 18u);
   r = Batch({"creases", Obj("dxf_pyramid.obj"), "30,5"});
