@@ -207,9 +207,10 @@ void Contours(const std::string& path, const std::string& stepText, const std::s
 
 int main(int argc, char** argv) {
   CLI::App app{
-      "quervik-batch: schneidet Dreiecksnetze (Wavefront OBJ) mit waagerechten Ebenen und "
-      "schreibt DXF-Dateien neben die OBJ-Datei, wie das Fenster von Quervik.\n"
-      "Zahlen werden mit dem Dezimaltrennzeichen der OBJ-Datei gelesen und geschrieben.",
+      "quervik-batch: schneidet Dreiecksnetze (Wavefront OBJ, PLY oder STL) mit waagerechten "
+      "Ebenen und schreibt DXF-Dateien neben die Netzdatei, wie das Fenster von Quervik.\n"
+      "Zahlen werden mit dem Dezimaltrennzeichen der OBJ-Datei gelesen und geschrieben "
+      "(nach PLY und STL mit dem Punkt).",
       "quervik-batch"};
   app.require_subcommand(1);
 

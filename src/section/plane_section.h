@@ -38,7 +38,7 @@ class SectionIndex {
   // Appends to `faces`, in ascending order and each once, the numbers of the
   // faces i >= 1 with min z <= level < max z (every face that LineCut can
   // cut at `level`), plus possibly a few whose height range misses `level`
-  // by less than 1/2^32 of the height span of the vertices (faces whose top
+  // by less than 1/65536 of the height span of the vertices (faces whose top
   // lies exactly at `level`, for one). Faces with a NaN height, a vertex
   // slot outside V or all three heights equal are never cut and never
   // listed; nothing is listed for a NaN level or by an index never built.

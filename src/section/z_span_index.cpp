@@ -39,6 +39,22 @@ inline std::uint64_t BucketAt(std::uint32_t q, int shift) {
   return static_cast<std::uint64_t>(q) >> shift;
 }
 
+// Bits dropped from an offset within a bucket of 2^shift quanta so that it
+// fits 16 bits.
+inline int OffsetDrop(int shift) {
+  return std::max(0, shift - 16);
+}
+
+// Quantum q as an offset within bucket b of 2^shift quanta, clamped to the
+// bucket and cut to 16 bits. Monotone in q, so comparing offsets of one
+// bucket never drops a face that a comparison of quanta would keep.
+inline std::uint16_t OffsetIn(std::uint32_t q, std::uint64_t b, int shift) {
+  const std::uint64_t base = b << shift;
+  const std::uint64_t top = base + ((std::uint64_t{1} << shift) - 1);
+  const std::uint64_t c = std::clamp<std::uint64_t>(q, base, top);
+  return static_cast<std::uint16_t>((c - base) >> OffsetDrop(shift));
+}
+
 }  // namespace
 
 std::uint32_t ZSpanIndex::Quantum(double h) const {
@@ -103,7 +119,8 @@ ZSpanIndex ZSpanIndex::Build(const Mesh& mesh) {
   // entries per bucket and once more to store them, which costs less than
   // memory for it per face (12 bytes a face: a quarter of the mesh's arrays).
   const int last = static_cast<int>(index.tiers_.size()) - 1;
-  auto place = [&](std::size_t i, std::uint32_t& ql, std::uint32_t& qh, std::size_t& g, bool& two) {
+  auto place = [&](std::size_t i, std::uint32_t& ql, std::uint32_t& qh, std::size_t& g, bool& two,
+                   int& shift) {
     double mn, mx;
     if (!FaceRange(mesh, i, mn, mx)) return false;
     ql = index.Quantum(mn);
@@ -114,8 +131,9 @@ ZSpanIndex ZSpanIndex::Build(const Mesh& mesh) {
       k = std::min(last, static_cast<int>(std::bit_width(d0)) - 1);
       while (BucketAt(qh, shift0 + k) - BucketAt(ql, shift0 + k) > 1) ++k;
     }
-    const std::uint64_t bl = BucketAt(ql, shift0 + k);
-    two = BucketAt(qh, shift0 + k) > bl;
+    shift = shift0 + k;
+    const std::uint64_t bl = BucketAt(ql, shift);
+    two = BucketAt(qh, shift) > bl;
     g = index.tiers_[static_cast<std::size_t>(k)].first + bl;
     return true;
   };
@@ -126,7 +144,8 @@ ZSpanIndex ZSpanIndex::Build(const Mesh& mesh) {
     std::uint32_t ql, qh;
     std::size_t g;
     bool two;
-    if (!place(i, ql, qh, g, two)) continue;
+    int shift;
+    if (!place(i, ql, qh, g, two, shift)) continue;
     ++counts[g];
     if (two) ++counts[g + 1];
   }
@@ -146,10 +165,17 @@ ZSpanIndex ZSpanIndex::Build(const Mesh& mesh) {
     std::uint32_t ql, qh;
     std::size_t g;
     bool two;
-    if (!place(i, ql, qh, g, two)) continue;
-    const Entry e{static_cast<std::int32_t>(i), ql, qh};
-    entries[counts[g]++] = e;
-    if (two) entries[counts[g + 1]++] = e;
+    int shift;
+    if (!place(i, ql, qh, g, two, shift)) continue;
+    const auto face = static_cast<std::int32_t>(i);
+    if (ql == 0) index.below_.push_back(face);
+    if (qh == kQMax) index.above_.push_back(face);
+    const std::uint64_t b = BucketAt(ql, shift);
+    entries[counts[g]++] = Entry{face, OffsetIn(ql, b, shift), OffsetIn(qh, b, shift)};
+    if (two) {
+      entries[counts[g + 1]++] =
+          Entry{face, OffsetIn(ql, b + 1, shift), OffsetIn(qh, b + 1, shift)};
+    }
   }
   return index;
 }
@@ -174,16 +200,26 @@ void ZSpanIndex::Candidates(double level, std::vector<std::int32_t>& faces,
                             std::vector<std::int32_t>& work) const {
   if (std::isnan(level) || tiers_.empty()) return;
   const std::uint32_t q = Quantum(level);
+  // Below or above every finite height only faces reaching an infinite
+  // height can be cut; the offsets cannot tell them from faces at the
+  // lowest or highest vertex.
+  if (q == 0 || q == kQMax) {
+    const std::vector<std::int32_t>& listed = q == 0 ? below_ : above_;
+    faces.insert(faces.end(), listed.begin(), listed.end());
+    return;
+  }
   // One ascending run per tier, gathered after what `faces` holds.
   const std::size_t base = faces.size();
   std::vector<std::size_t> runs;  // boundaries, counted from base
   runs.push_back(0);
   for (const Tier& t : tiers_) {
-    const std::size_t g = t.first + static_cast<std::size_t>(BucketAt(q, t.shift));
+    const std::uint64_t b = BucketAt(q, t.shift);
+    const std::size_t g = t.first + static_cast<std::size_t>(b);
+    const std::uint16_t o = OffsetIn(q, b, t.shift);
     const Entry* e = entries_.get() + starts_[g];
     const Entry* end = entries_.get() + starts_[g + 1];
     for (; e != end; ++e) {
-      if (e->qlo <= q && q <= e->qhi) faces.push_back(e->face);
+      if (e->lo <= o && o <= e->hi) faces.push_back(e->face);
     }
     if (faces.size() - base > runs.back()) runs.push_back(faces.size() - base);
   }

@@ -12,8 +12,10 @@
 // min z <= level < max z is always in that bucket, because Q and the shifts
 // keep the order of heights. The lists are filled by a counting sort in face
 // order, so each is ascending, and the few tiers are merged. Every entry
-// carries Q of the face's lowest and highest corner, so that nearly every
-// face that the level misses is dropped without touching the mesh.
+// carries where in its bucket the face's lowest and highest corner lie (Q
+// clamped to the bucket, as an offset cut to 16 bits: 8 bytes an entry), so
+// that nearly every face that the level misses is dropped without touching
+// the mesh.
 #pragma once
 
 #include <cstddef>
@@ -29,11 +31,13 @@ class ZSpanIndex {
  public:
   static ZSpanIndex Build(const Mesh& mesh);
 
-  // Appends the ascending numbers of the faces with
-  // Q(min z) <= Q(level) <= Q(max z): every face that can be cut at
-  // `level`, and those few whose range misses it by less than one quantum
-  // (1/2^32 of the vertices' height span), such as faces whose top lies
-  // exactly at `level`. Nothing for a NaN level.
+  // Appends the ascending numbers of every face with
+  // Q(min z) <= Q(level) <= Q(max z) (every face that can be cut at
+  // `level`), and of those few whose range misses Q(level) by less than
+  // 2^(s-16) quanta, s being the bucket shift of the face's tier (at most
+  // 1/65536 of the vertices' height span; none for tiers with s <= 16),
+  // such as faces whose top lies exactly at `level`. Nothing for a NaN
+  // level.
   void Candidates(double level, std::vector<std::int32_t>& faces) const;
   // The same, with `work` as room to merge the tiers' lists in (its
   // contents are replaced; kept by the caller, it saves allocating that room
@@ -53,8 +57,8 @@ class ZSpanIndex {
  private:
   struct Entry {
     std::int32_t face;
-    std::uint32_t qlo;  // Q(min z) of the face
-    std::uint32_t qhi;  // Q(max z) of the face
+    std::uint16_t lo;  // Q(min z) of the face as an offset in the bucket
+    std::uint16_t hi;  // Q(max z) of the face as an offset in the bucket
   };
   struct Tier {
     int shift;          // bucket of a quantum q: q >> shift
@@ -69,6 +73,11 @@ class ZSpanIndex {
   std::vector<Tier> tiers_;
   std::vector<std::uint32_t> starts_;  // entries of bucket b: [starts_[b], starts_[b + 1])
   std::unique_ptr<Entry[]> entries_;
+  // The faces with Q(min z) = 0 (a corner at -inf) and with
+  // Q(max z) = 2^32 - 1 (at +inf), ascending: the candidates of the levels
+  // below and above every finite height.
+  std::vector<std::int32_t> below_;
+  std::vector<std::int32_t> above_;
   std::size_t entry_count_ = 0;
 };
 

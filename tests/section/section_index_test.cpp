@@ -164,13 +164,14 @@ void ExpectCandidates(const Mesh& m, const SectionIndex& index, double level, do
 
 TEST(SectionIndex, CandidatesAreEveryFaceSpanningTheLevelInAscendingOrder) {
   std::mt19937_64 rng(13);
-  // Heights 0 … 999.5: one quantum of the index is 999.5 / 2^32.
+  // Heights 0 … 999.5: a face listed besides those spanning the level
+  // misses it by less than 999.5 / 2^16.
   const Mesh m = RandomMesh(rng, 3000, 20000, 2000);
   const SectionIndex index = SectionIndex::Build(m);
   std::uniform_real_distribution<double> any(-10, 1010);
   for (int i = 0; i < 200; ++i) {
     const double level = (i % 2) ? any(rng) : 0.5 * static_cast<int>(any(rng) * 2);
-    ExpectCandidates(m, index, level, 1e-6);
+    ExpectCandidates(m, index, level, 999.5 / 65536);
   }
   std::vector<std::int32_t> none;
   index.Candidates(kNaN, none);
@@ -212,9 +213,12 @@ TEST(SectionIndex, CandidatesForFacesOfEverySize) {
   const SectionIndex index = SectionIndex::Build(m);
   std::uniform_real_distribution<double> any(-1, 2001);
   std::uniform_int_distribution<std::size_t> vertex(1, m.V.size() - 1);
+  double top = 0;
+  for (std::size_t v = 1; v < m.V.size(); ++v) top = std::max(top, m.V[v].z);
+  const double slack = top / 65536;  // heights from 0 to top
   for (int i = 0; i < 300; ++i) {
-    ExpectCandidates(m, index, any(rng), 1e-6);
-    ExpectCandidates(m, index, m.V[vertex(rng)].z, 1e-6);
+    ExpectCandidates(m, index, any(rng), slack);
+    ExpectCandidates(m, index, m.V[vertex(rng)].z, slack);
   }
   std::vector<double> levels;
   for (int i = 0; i < 40; ++i) levels.push_back(any(rng));
