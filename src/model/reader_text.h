@@ -11,32 +11,32 @@
 
 namespace quervik::readtext {
 
+// Drops a leading "+", which from_chars does not take; false when nothing
+// is left or a "-" follows it.
+inline bool DropPlus(std::string_view& token) {
+  if (!token.empty() && token.front() == '+') {
+    token.remove_prefix(1);
+    if (!token.empty() && token.front() == '-') return false;
+  }
+  return !token.empty();
+}
+
 // A whole token as a number: decimal, optionally signed ("+" too), with a
 // point and an exponent as C writes them; "nan" and "inf" are numbers here,
 // for the caller to refuse where it must. False for anything else, also for
 // a number beyond the range of doubles.
 inline bool ParseNumber(std::string_view token, double& value) {
-  const char* b = token.data();
-  const char* e = b + token.size();
-  if (b < e && *b == '+') {
-    ++b;
-    if (b < e && *b == '-') return false;
-  }
-  if (b == e) return false;
-  const auto r = std::from_chars(b, e, value, std::chars_format::general);
+  if (!DropPlus(token)) return false;
+  const char* e = token.data() + token.size();
+  const auto r = std::from_chars(token.data(), e, value, std::chars_format::general);
   return r.ec == std::errc() && r.ptr == e;
 }
 
 // A whole token as an integer with an optional sign, 0 … ±2^63.
 inline bool ParseInteger(std::string_view token, std::int64_t& value) {
-  const char* b = token.data();
-  const char* e = b + token.size();
-  if (b < e && *b == '+') {
-    ++b;
-    if (b < e && *b == '-') return false;
-  }
-  if (b == e) return false;
-  const auto r = std::from_chars(b, e, value, 10);
+  if (!DropPlus(token)) return false;
+  const char* e = token.data() + token.size();
+  const auto r = std::from_chars(token.data(), e, value, 10);
   return r.ec == std::errc() && r.ptr == e;
 }
 
