@@ -109,6 +109,23 @@ void CutListed(const Mesh& mesh, const std::vector<std::int32_t>& faces, std::si
   }
 }
 
+// Sizes the merge's cells from the segments of faces spread evenly over the
+// list, so that a part of the mesh whose faces are much larger or smaller
+// than the rest does not decide alone.
+void SizeMergeCells(const Mesh& mesh, const std::vector<std::int32_t>& faces, double level,
+                    PointMerge& merge) {
+  constexpr std::size_t kSamples = 256;
+  TPunkt sample[2 * kSamples];
+  std::size_t n = 0;
+  const std::size_t stride = std::max<std::size_t>(1, faces.size() / kSamples);
+  for (std::size_t k = 0; k < faces.size() && n < 2 * kSamples; k += stride) {
+    if (FaceSegment(mesh, static_cast<std::size_t>(faces[k]), level, sample[n], sample[n + 1])) {
+      n += 2;
+    }
+  }
+  merge.SizeCells(sample, n);
+}
+
 // A large section may be cut by two threads: the listed faces are taken in
 // chunks of kChunkFaces, in order, by whichever thread claims them first.
 // A helper thread cuts the chunks it claims into a ring of slots; the
@@ -324,6 +341,7 @@ void CalculateContour(const Mesh& mesh, double level, TContour& contour,
     contour.Contours.reserve(faces.size());
     contour.Points.reserve(faces.size() + faces.size() / 4);
     merge.Reserve(faces.size() + faces.size() / 4);
+    SizeMergeCells(mesh, faces, level, merge);
     if (faces.size() >= kTwoThreadFaces && running.alone() && TwoCores() &&
         SectionOnTwoThreads(mesh, faces, level, contour, scratch, segments)) {
       return;

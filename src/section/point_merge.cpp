@@ -20,10 +20,18 @@ namespace quervik {
 namespace {
 
 // Two stored points never lie within the tolerance of each other, so a cell
-// of this many tolerances holds at most (kCellFactor + 1)^2 points. Larger
-// cells mean fewer cells to look at per point (about (1 + 2/kCellFactor)^2
-// on average) but more points per cell.
-constexpr double kCellFactor = 8.0;
+// of f tolerances holds at most (f + 1)^2 points. Larger cells mean fewer
+// cells to look at per point (about (1 + 2/f)^2 on average) and fewer
+// cache lines of the table touched, but more points per cell. Cells are
+// kMinCellFactor tolerances unless sized from a sample of the segments to
+// come: then about kCellPerSegment times the length of their shorter
+// quarter (a contour crosses a cell in a few points, also where its
+// segments are shorter than most), within kMinCellFactor and
+// kMaxCellFactor tolerances.
+constexpr double kMinCellFactor = 8.0;
+constexpr double kMaxCellFactor = 4096.0;
+constexpr double kCellPerSegment = 6.0;
+constexpr std::size_t kCellSamples = 256;  // segments measured at most
 
 // Cell numbers are computed for |x / cellsize| < 2^40 only, where one
 // rounding of x * inv is off by less than 2^-13 cell. Points further out
@@ -159,14 +167,33 @@ struct PointMerge::Grid {
   std::size_t used = 0;
   std::uint32_t gen = 1;  // 1 … kLastGen
 
-  explicit Grid(double tolerance) : tol(tolerance) {
-    const double cell = tolerance * kCellFactor;
-    if (tolerance > 0 && std::isfinite(cell)) {
+  explicit Grid(double tolerance) : tol(tolerance) { SetCell(tolerance * kMinCellFactor); }
+
+  // Cells of the given size; only while no point is stored.
+  void SetCell(double cell) {
+    usable = fast_ok = false;
+    if (tol > 0 && std::isfinite(cell)) {
       inv = 1.0 / cell;
-      reach = tolerance * inv + kSlack;
+      reach = tol * inv + kSlack;
       usable = std::isfinite(inv) && inv > 0;
       fast_ok = usable && reach < 0.5;
     }
+  }
+
+  void SizeCells(const TPunkt* points, std::size_t n) {
+    double lengths[kCellSamples];
+    std::size_t m = 0;
+    for (std::size_t k = 0; k + 1 < n && m < kCellSamples; k += 2) {
+      const double d = std::max(std::fabs(points[k + 1].X - points[k].X),
+                                std::fabs(points[k + 1].Y - points[k].Y));
+      if (std::isfinite(d)) lengths[m++] = d;
+    }
+    double cell = tol * kMinCellFactor;
+    if (m > 0) {
+      std::nth_element(lengths, lengths + m / 4, lengths + m);
+      cell = std::clamp(kCellPerSegment * lengths[m / 4], cell, tol * kMaxCellFactor);
+    }
+    SetCell(cell);
   }
 
   void Clear() {
@@ -176,6 +203,7 @@ struct PointMerge::Grid {
     outside.clear();
     used = 0;
     has_origin = false;
+    SetCell(tol * kMinCellFactor);
     if (++gen > kLastGen) {
       for (std::size_t i = 0; i < slots.size(); ++i) slots[i].gen = 0;
       gen = 1;
@@ -451,6 +479,10 @@ PointMerge::~PointMerge() {
 
 void PointMerge::Clear() {
   grid_->Clear();
+}
+
+void PointMerge::SizeCells(const TPunkt* points, std::size_t n) {
+  if (grid_->usable && grid_->pts.empty()) grid_->SizeCells(points, n);
 }
 
 void PointMerge::Reserve(std::size_t points) {

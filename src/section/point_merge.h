@@ -25,6 +25,12 @@ class PointMerge {
   // constant time (apart from the points' own lists) and keeps the memory.
   void Clear();
 
+  // Sizes the lookup grid for the segments to come from a sample of them:
+  // points[0] to points[1], points[2] to points[3], … Only while no point
+  // is stored (until the next Clear()); changes no result, only how many
+  // cells a lookup visits and how many points it compares.
+  void SizeCells(const TPunkt* points, std::size_t n);
+
   // Makes room for about `points` points, so that adding them does not
   // grow the lookup table step by step; a table far larger than that (left
   // by an earlier, larger section) is given back. Changes no result.

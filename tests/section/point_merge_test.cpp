@@ -38,18 +38,30 @@ void AddAsSegments(PointMerge& merge, TContour& c, const std::vector<TPunkt>& po
 
 // AddSegments must give what the scan gives point by point: the same
 // stored points and, per pair, a line between the two indices; with all
-// pairs in one call, one pair per call, or in between.
+// pairs in one call, one pair per call, or in between; and with the cells
+// sized from the points themselves or from segments far shorter or longer.
 void ExpectSegmentsSameAsScan(const std::vector<TPunkt>& points, double tol) {
   const std::size_t n = points.size() & ~std::size_t{1};
   TContour scan;
   std::vector<std::int32_t> want;
   for (std::size_t i = 0; i < n; ++i) want.push_back(AddContourPointLinear(scan, points[i], tol));
-  for (const std::size_t batch : {n, std::size_t{2}, std::size_t{6}}) {
-    if (batch == 0) continue;
-    SCOPED_TRACE(::testing::Message() << batch << " points per call");
+  struct Run {
+    std::size_t batch;
+    double segment;  // < 0: cells sized from the points; 0: not sized
+  };
+  for (const Run run :
+       {Run{n, 0}, Run{2, 0}, Run{6, -1}, Run{n, -1}, Run{2, 0.04}, Run{6, 4.5}, Run{n, 1e6}}) {
+    if (run.batch == 0) continue;
+    SCOPED_TRACE(::testing::Message()
+                 << run.batch << " points per call, cells for segments of " << run.segment);
     TContour c;
     PointMerge merge(tol);
-    AddAsSegments(merge, c, points, batch);
+    if (run.segment < 0) merge.SizeCells(points.data(), n);
+    if (run.segment > 0) {
+      const TPunkt sample[] = {Pt(0, 0), Pt(run.segment, 0)};
+      merge.SizeCells(sample, 2);
+    }
+    AddAsSegments(merge, c, points, run.batch);
     ASSERT_EQ(BitsOf(c), BitsOf(scan));
     ASSERT_EQ(c.Contours.size(), n / 2);
     for (std::size_t i = 0; i < n / 2; ++i) {
