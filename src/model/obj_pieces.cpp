@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/errors.h"
+#include "core/huge_pages.h"
 #include "core/number_format.h"
 #include "core/parallel_blocks.h"
 
@@ -240,49 +241,51 @@ class PieceOut {
   double zmax_ = -std::numeric_limits<double>::infinity();
 };
 
-// The arrays at their final size, slot 0 the placeholder: first V and Vn,
-// then Fc, made by whichever thread needs them first while the others wait.
+// The arrays at their final size, slot 0 the placeholder: V and Vn, and
+// Fc, each made by whichever thread needs it first while others needing it
+// wait, so that two threads can make the two at the same time.
 class Arrays {
  public:
-  static constexpr int kVertices = 1;  // V and Vn
-  static constexpr int kFaces = 2;     // and Fc
+  static constexpr int kVertices = 0;  // V and Vn
+  static constexpr int kFaces = 1;     // Fc
 
   Arrays(Mesh& mesh, const LineCounts& total) : mesh_(mesh), total_(total) {}
 
-  // Returns once the arrays up to `level` are made (and may be used on this
-  // thread); false when making them failed on another thread, whose
-  // exception ends the reading.
-  bool Need(int level) {
+  // Returns once V and Vn, and with `faces` Fc too, are made (and may be
+  // used on this thread); false when making them failed on another thread,
+  // whose exception ends the reading.
+  bool Need(bool faces) { return Ensure(kVertices) && (!faces || Ensure(kFaces)); }
+
+  bool Ensure(int part) {
     std::unique_lock lock(mutex_);
     for (;;) {
       if (failed_) return false;
-      if (made_ >= level) return true;
-      if (busy_) {
+      if (made_[part]) return true;
+      if (busy_[part]) {
         changed_.wait(lock);
         continue;
       }
-      busy_ = true;
-      const int next = made_ + 1;
+      busy_[part] = true;
       lock.unlock();
       try {
-        Make(next);
+        Make(part);
       } catch (...) {
         lock.lock();
         failed_ = true;
-        busy_ = false;
+        busy_[part] = false;
         changed_.notify_all();
         throw;
       }
       lock.lock();
-      ++made_;
-      busy_ = false;
+      made_[part] = true;
+      busy_[part] = false;
       changed_.notify_all();
     }
   }
 
  private:
-  void Make(int level) {
-    if (level == kVertices) {
+  void Make(int part) {
+    if (part == kVertices) {
       mesh_.V.resize(static_cast<std::size_t>(total_.vertices) + 1);
       mesh_.Vn.resize(static_cast<std::size_t>(total_.normals) + 1);
     } else {
@@ -294,8 +297,8 @@ class Arrays {
   LineCounts total_;
   std::mutex mutex_;
   std::condition_variable changed_;
-  int made_ = 0;
-  bool busy_ = false;
+  bool made_[2] = {false, false};
+  bool busy_[2] = {false, false};
   bool failed_ = false;
 };
 
@@ -323,23 +326,21 @@ class Reading {
     ForEach(pieces_.size(), [this](std::size_t i) { CountPiece(pieces_[i]); });
     const LineCounts total = JoinCounts();
 
-    // Block 0 makes the arrays, V and Vn first, then Fc; meanwhile the other
-    // threads read the pieces that need only V and Vn (in most files the
-    // vertices come first).
+    // Blocks 0 and 1 make V and Vn, and Fc, side by side; then the threads
+    // read the pieces, those with vertices only (in most files they come
+    // first) as soon as V is made.
     Mesh mesh;
     Arrays arrays(mesh, total);
     Written written(pieces_);
-    ForEach(pieces_.size() + 1, [&](std::size_t b) {
-      if (b == 0) {
-        arrays.Need(Arrays::kFaces);
+    constexpr std::size_t kMaking = 2;
+    ForEach(pieces_.size() + kMaking, [&](std::size_t b) {
+      if (b < kMaking) {
+        arrays.Ensure(b == 0 ? Arrays::kVertices : Arrays::kFaces);
         return;
       }
-      Piece& piece = pieces_[b - 1];
-      if (!piece.empty &&
-          arrays.Need(piece.counts.triangles > 0 ? Arrays::kFaces : Arrays::kVertices)) {
-        ReadPiece(piece, mesh, written);
-      }
-      written.Done(b - 1);
+      Piece& piece = pieces_[b - kMaking];
+      if (!piece.empty && arrays.Need(piece.counts.triangles > 0)) ReadPiece(piece, mesh, written);
+      written.Done(b - kMaking);
     });
     progress_.Done();
     Join(mesh, total, report);

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "core/errors.h"
+#include "core/huge_pages.h"
 #include "model/polygon_faces.h"
 #include "model/reader_text.h"
 
@@ -107,15 +108,6 @@ class SlotTable {
   std::uint32_t* data_ = nullptr;
   std::size_t slots_ = 0;
 };
-
-// Asks for huge pages for the whole 2 MiB pages inside [p, p + bytes): one
-// page fault instead of 512 as an array fills them.
-void AdviseHugePages(void* p, std::size_t bytes) {
-  constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
-  const auto begin = (reinterpret_cast<std::uintptr_t>(p) + kHuge - 1) & ~(kHuge - 1);
-  const auto end = (reinterpret_cast<std::uintptr_t>(p) + bytes) & ~(kHuge - 1);
-  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-}
 
 // Merges corners at identical positions into one vertex: an open-addressing
 // table of 4-byte entries, 0 for an empty slot, else an index into V in
