@@ -83,7 +83,7 @@ Mesh EmptyReadMesh() {
   return mesh;
 }
 
-constexpr size_t kBlockBytes = size_t{1} << 20;
+constexpr size_t kBlockBytes = size_t{256} << 10;
 constexpr size_t kPieceBytes = size_t{4} << 20;
 
 // The text read line by line in one pass on the calling thread: the reading
