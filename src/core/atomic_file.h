@@ -79,9 +79,11 @@ class AtomicFile {
   // A large file is not left to pile up in memory until Finish forces it
   // to disk: after every kWritebackChunk bytes the system is asked to start
   // writing them out, and the write waits until the bytes more than
-  // kWritebackLag behind are on disk. The disk thus works while the export
-  // is still computing, and Finish has only the last few megabytes to wait
-  // for.
+  // kWritebackLag behind are on disk; those then leave the page cache. The
+  // disk thus works while the export is still computing, Finish has only
+  // the last few megabytes to wait for, and a file of gigabytes neither
+  // pushes everything else out of the cache nor makes the system reclaim
+  // memory while it is written.
   void Write(std::string_view bytes);
   static constexpr std::size_t kDirectWrite = std::size_t{64} << 10;
   static constexpr std::uint64_t kWritebackChunk = std::uint64_t{8} << 20;
