@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <bit>
 #include <cerrno>
+#include <cfloat>
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
@@ -305,7 +306,13 @@ inline const char* FastCorner(const char* q, std::int32_t& value) {
 // digits without the point make at most 2^53 (most coordinates), are read
 // here: that whole number and 10^k (k ≤ 22 decimals) are exact doubles, so
 // their quotient is the correctly rounded value of the text, which
-// std::from_chars gives as well. Every other number goes to std::from_chars.
+// std::from_chars gives as well. Where long double has a 64-bit mantissa,
+// larger numbers of at most 19 digits (coordinates written with 17 digits)
+// are read here too: the number and 10^k are exact long doubles, their
+// quotient is rounded once to 64 bits and then to 53, which gives the
+// correctly rounded double unless the first rounding ended exactly halfway
+// between two doubles; those few go to std::from_chars, as does every other
+// number.
 inline const char* FastNumber(const char* q, const char* stop, double& value) {
   static constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                             1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
@@ -331,6 +338,21 @@ inline const char* FastNumber(const char* q, const char* stop, double& value) {
     value = negative ? -v : v;
     return r;
   }
+#if LDBL_MANT_DIG == 64 && defined(__x86_64__)
+  if (ends && digits > 0 && digits <= 19) {
+    static constexpr long double kLongPowersOfTen[] = {
+        1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,  1e7L,  1e8L,  1e9L,
+        1e10L, 1e11L, 1e12L, 1e13L, 1e14L, 1e15L, 1e16L, 1e17L, 1e18L, 1e19L};
+    const long double quotient = static_cast<long double>(whole) / kLongPowersOfTen[decimals];
+    std::uint64_t mantissa;
+    std::memcpy(&mantissa, &quotient, sizeof mantissa);
+    if ((mantissa & 0x7FF) != 0x400) {
+      const auto v = static_cast<double>(quotient);
+      value = negative ? -v : v;
+      return r;
+    }
+  }
+#endif
   const auto result = std::from_chars(q, stop, value, std::chars_format::general);
   if (result.ec != std::errc() || result.ptr - q > 64) return nullptr;
   const char e = *result.ptr;

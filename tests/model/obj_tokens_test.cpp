@@ -398,6 +398,47 @@ TEST_F(TokenTest, FastPathAgreesOnRandomNumbers) {
   }
 }
 
+TEST_F(TokenTest, FastPathAgreesOnLongDecimalsAndHalfwayCases) {
+  // Numbers of up to 19 digits beyond 2^53: the midpoints between
+  // neighbouring doubles (integers from 2^53 on, halves just below, where
+  // rounding twice would go wrong), the numbers beside them, and random
+  // digit strings with the point anywhere.
+  std::mt19937_64 rng(11);
+  std::vector<std::string> tokens;
+  for (int e = 52; e <= 62; ++e) {
+    for (int i = 0; i < 200; ++i) {
+      const std::uint64_t x = (std::uint64_t{1} << e) | (rng() & ((std::uint64_t{1} << e) - 1));
+      const std::uint64_t spacing = std::uint64_t{1} << (e - 52);
+      const std::uint64_t d = x & ~(spacing - 1);  // a double
+      if (e == 52) {
+        for (const char* tail : {".5", ".4", ".6", ".50", ".499999"}) {
+          tokens.push_back(std::to_string(d) + tail);
+        }
+        continue;
+      }
+      const std::uint64_t mid = d + spacing / 2;
+      for (const std::uint64_t v : {mid, mid - 1, mid + 1}) tokens.push_back(std::to_string(v));
+      tokens.push_back(std::to_string(mid) + ".0");
+      tokens.push_back(std::string(1, '-').append(std::to_string(mid)));
+    }
+  }
+  std::uniform_int_distribution<int> digit(0, 9), count(16, 19);
+  for (int i = 0; i < 20'000; ++i) {
+    std::string t = i % 3 == 0 ? "-" : "";
+    const int n = count(rng);
+    const int point = std::uniform_int_distribution<int>(0, n)(rng);
+    for (int k = 0; k < n; ++k) {
+      if (k == point) t += '.';
+      t += static_cast<char>('0' + digit(rng));
+    }
+    tokens.push_back(t);
+  }
+  for (const std::string& t : tokens) {
+    ExpectSameFloat(t);
+    if (HasFailure()) break;
+  }
+}
+
 TEST_F(TokenTest, NextTokenAgreesWithGetStr) {
   std::mt19937 rng(99);
   const std::string alphabet = "  ab\t\r\0"s;
