@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 #ifdef __linux__
 #include <sys/mman.h>
@@ -24,14 +23,6 @@ inline void AdviseHugePages(void* p, std::size_t bytes) {
   (void)p;
   (void)bytes;
 #endif
-}
-
-// Resizes an empty vector to n elements, on huge pages where offered.
-template <class T>
-void ResizeOnHugePages(std::vector<T>& v, std::size_t n) {
-  v.reserve(n);
-  AdviseHugePages(v.data(), n * sizeof(T));
-  v.resize(n);
 }
 
 }  // namespace quervik
