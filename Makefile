@@ -12,7 +12,7 @@ CMAKE_GEN  := -G Ninja
 LAUNCHER   := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 CONFIGURE  := cmake $(CMAKE_GEN) -DQUERVIK_WERROR=$(WERROR) $(LAUNCHER)
 
-.PHONY: all build run test test-main test-asan test-clang format-check bench fuzz clean format
+.PHONY: all build run test test-main test-asan test-clang test-fuzz fuzz-build format-check bench fuzz clean format
 
 all: build
 
@@ -30,7 +30,9 @@ run: build
 # Everything, tested three ways: the release build with every test; the
 # same code with AddressSanitizer and UndefinedBehaviorSanitizer; and a clang
 # build with ThreadSanitizer running the tests that use several threads.
-test: format-check test-main test-asan test-clang
+# Then the fuzz targets are built and run once over their seeds, so that
+# they keep building.
+test: format-check test-main test-asan test-clang test-fuzz
 
 format-check:
 	@scripts/install-deps test
@@ -63,11 +65,16 @@ bench:
 	@cmake --build $(BENCH_DIR) -j $(JOBS)
 	@scripts/run-bench "$(BENCH_DIR)"
 
-fuzz:
+fuzz-build:
 	@scripts/install-deps fuzz
 	@CXX=clang++-14 $(CONFIGURE) -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DQUERVIK_BUILD_FUZZ=ON -DQUERVIK_BUILD_TESTS=OFF -DQUERVIK_BUILD_UI=OFF >/dev/null
 	@cmake --build $(FUZZ_DIR) -j $(JOBS)
+
+test-fuzz: fuzz-build
+	@FUZZ_SEEDS_ONLY=1 scripts/run-fuzz "$(FUZZ_DIR)"
+
+fuzz: fuzz-build
 	@scripts/run-fuzz "$(FUZZ_DIR)"
 
 format:
