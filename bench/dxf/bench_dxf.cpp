@@ -139,14 +139,21 @@ void BM_FormatDxfReal(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 
+// The texts of n levels in the middles of n equal slices of the height
+// range, with the point as separator.
+std::vector<std::string> MidLevelTexts(const Mesh& m, int n) {
+  SetDecimalSeparator('.');
+  std::vector<std::string> texts;
+  for (int k = 0; k < n; ++k) {
+    texts.push_back(FormatFixed(m.zmin + (k + 0.5) * (m.zmax - m.zmin) / n, 8, 3));
+  }
+  return texts;
+}
+
 void BM_Series200(benchmark::State& state) {
   const Mesh& m = Terrain1000();
   static const SectionIndex index = SectionIndex::Build(m);
-  SetDecimalSeparator('.');
-  std::vector<std::string> texts;
-  for (int k = 0; k < 200; ++k) {
-    texts.push_back(FormatFixed(m.zmin + (k + 0.5) * (m.zmax - m.zmin) / 200, 8, 3));
-  }
+  const std::vector<std::string> texts = MidLevelTexts(m, 200);
   const auto dir = MakeTempDir(true);
   const std::string obj = (dir / "terrain.obj").string();
   ExportSettings settings;
@@ -168,11 +175,7 @@ void BM_Series200(benchmark::State& state) {
 void BM_SeriesSink(benchmark::State& state) {
   const Mesh& m = Terrain1000();
   static const SectionIndex index = SectionIndex::Build(m);
-  SetDecimalSeparator('.');
-  std::vector<std::string> texts;
-  for (int k = 0; k < 200; ++k) {
-    texts.push_back(FormatFixed(m.zmin + (k + 0.5) * (m.zmax - m.zmin) / 200, 8, 3));
-  }
+  const std::vector<std::string> texts = MidLevelTexts(m, 200);
   const int sink = static_cast<int>(state.range(0));
   const auto dir = MakeTempDir(sink == 1);
   const std::string obj = (dir / "terrain.obj").string();

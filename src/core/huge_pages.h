@@ -1,5 +1,6 @@
-// Large arrays filled once from start to end fault in far fewer pages when
-// the system backs them with huge pages; this asks for it where offered.
+// Large arrays fault in far fewer pages, and lookups anywhere in a large
+// table miss the address cache less, when the system backs them with huge
+// pages; this asks for it where offered.
 #pragma once
 
 #include <cstddef>

@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "core/errors.h"
-#include "core/huge_pages.h"
 #include "core/number_format.h"
 #include "core/parallel_blocks.h"
 

@@ -11,9 +11,7 @@
 #include <utility>
 #include <vector>
 
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
+#include "core/huge_pages.h"
 
 namespace quervik {
 
@@ -84,6 +82,16 @@ inline std::int64_t FloorOf(double u) {
   return t - (u < static_cast<double>(t) ? 1 : 0);
 }
 
+// Appends P to the section's points (X and Y only) and returns its index.
+inline std::int32_t AppendPoint(TContour& contour, const TPunkt& P) {
+  const auto index = static_cast<std::int32_t>(contour.Points.size());
+  TPunkt stored;
+  stored.X = P.X;
+  stored.Y = P.Y;
+  contour.Points.push_back(stored);
+  return index;
+}
+
 // A cell, as offsets from the origin cell.
 struct Cell {
   std::int32_t rx, ry;
@@ -114,7 +122,7 @@ class SlotTable {
     if (bytes >= kLargePage) {
       void* p = std::aligned_alloc(kLargePage, bytes);  // bytes: a power of two
       if (!p) throw std::bad_alloc();
-      madvise(p, bytes, MADV_HUGEPAGE);  // a hint; ignored where not offered
+      AdviseHugePages(p, bytes);
       std::memset(p, 0, bytes);
       slots_.reset(static_cast<Slot*>(p));
       return;
@@ -347,10 +355,16 @@ struct PointMerge::Grid {
     return best;
   }
 
-  void Store(std::int32_t index, const TPunkt& P) {
+  // Point `index`'s own entries: its copy and, as the only point of its
+  // chain so far, no next point and itself as the last.
+  void Keep(std::int32_t index, const TPunkt& P) {
     pts.push_back({P.X, P.Y});
     next.push_back(kNone);
     last.push_back(index);
+  }
+
+  void Store(std::int32_t index, const TPunkt& P) {
+    Keep(index, P);
     // A NaN or infinite coordinate never matches anything (its difference
     // to any point is NaN or infinite), so such a point is not indexed.
     if (!std::isfinite(P.X) || !std::isfinite(P.Y)) return;
@@ -457,14 +471,8 @@ struct PointMerge::Grid {
       if (L.ex) ScanChain(Find(KeyOf(Beside(L.own, L.ex, L.ey))), P, best);
     }
     if (best != kNone) return best;
-    const auto index = static_cast<std::int32_t>(contour.Points.size());
-    TPunkt stored;
-    stored.X = P.X;
-    stored.Y = P.Y;
-    contour.Points.push_back(stored);
-    pts.push_back({P.X, P.Y});
-    next.push_back(kNone);
-    last.push_back(index);
+    const std::int32_t index = AppendPoint(contour, P);
+    Keep(index, P);
     Add(own, L.key, index);
     return index;
   }
@@ -493,22 +501,14 @@ std::int32_t PointMerge::AddContourPoint(TContour& contour, const TPunkt& P) {
   assert(contour.Points.size() == grid_->pts.size());
   if (!grid_->usable) {
     const std::int32_t k = AddContourPointLinear(contour, P, tolerance_);
-    if (static_cast<std::size_t>(k) == grid_->pts.size()) {
-      grid_->pts.push_back({P.X, P.Y});
-      grid_->next.push_back(kNone);
-      grid_->last.push_back(k);
-    }
+    if (static_cast<std::size_t>(k) == grid_->pts.size()) grid_->Keep(k, P);
     return k;
   }
   if (std::isfinite(P.X) && std::isfinite(P.Y)) {
     const std::int32_t found = grid_->Lookup(P);
     if (found != kNone) return found;
   }
-  const auto index = static_cast<std::int32_t>(contour.Points.size());
-  TPunkt stored;
-  stored.X = P.X;
-  stored.Y = P.Y;
-  contour.Points.push_back(stored);
+  const std::int32_t index = AppendPoint(contour, P);
   grid_->Store(index, P);
   return index;
 }
@@ -554,11 +554,7 @@ std::int32_t AddContourPointLinear(TContour& contour, const TPunkt& P, double Pt
     const TPunkt& s = contour.Points[k];
     if (Matches(s.X, s.Y, P, PtTolerance)) return static_cast<std::int32_t>(k);
   }
-  TPunkt stored;
-  stored.X = P.X;
-  stored.Y = P.Y;
-  contour.Points.push_back(stored);
-  return static_cast<std::int32_t>(n);
+  return AppendPoint(contour, P);
 }
 
 }  // namespace quervik

@@ -118,36 +118,38 @@ ZSpanIndex ZSpanIndex::Build(const Mesh& mesh) {
   // false for a face that is never cut. Worked out once to count the
   // entries per bucket and once more to store them, which costs less than
   // memory for it per face (12 bytes a face: a quarter of the mesh's arrays).
+  struct Place {
+    std::uint32_t ql, qh;  // the quanta of the lowest and highest corner
+    int shift;             // the tier's bucket shift
+    std::size_t g;         // the first bucket
+    bool two;              // … and the one after it too
+  };
   const int last = static_cast<int>(index.tiers_.size()) - 1;
-  auto place = [&](std::size_t i, std::uint32_t& ql, std::uint32_t& qh, std::size_t& g, bool& two,
-                   int& shift) {
+  auto place = [&](std::size_t i, Place& p) {
     double mn, mx;
     if (!FaceRange(mesh, i, mn, mx)) return false;
-    ql = index.Quantum(mn);
-    qh = index.Quantum(mx);
+    const std::uint32_t ql = p.ql = index.Quantum(mn);
+    const std::uint32_t qh = p.qh = index.Quantum(mx);
     int k = 0;
     const std::uint64_t d0 = BucketAt(qh, shift0) - BucketAt(ql, shift0);
     if (d0 > 1) {
       k = std::min(last, static_cast<int>(std::bit_width(d0)) - 1);
       while (BucketAt(qh, shift0 + k) - BucketAt(ql, shift0 + k) > 1) ++k;
     }
-    shift = shift0 + k;
-    const std::uint64_t bl = BucketAt(ql, shift);
-    two = BucketAt(qh, shift) > bl;
-    g = index.tiers_[static_cast<std::size_t>(k)].first + bl;
+    p.shift = shift0 + k;
+    const std::uint64_t bl = BucketAt(ql, p.shift);
+    p.two = BucketAt(qh, p.shift) > bl;
+    p.g = index.tiers_[static_cast<std::size_t>(k)].first + bl;
     return true;
   };
 
   // Pass 1: the count of entries per bucket.
   std::vector<std::uint32_t> counts(total + 1, 0);
   for (std::size_t i = 1; i < nf; ++i) {
-    std::uint32_t ql, qh;
-    std::size_t g;
-    bool two;
-    int shift;
-    if (!place(i, ql, qh, g, two, shift)) continue;
-    ++counts[g];
-    if (two) ++counts[g + 1];
+    Place p;
+    if (!place(i, p)) continue;
+    ++counts[p.g];
+    if (p.two) ++counts[p.g + 1];
   }
   std::uint32_t sum = 0;
   for (std::size_t g = 0; g <= total; ++g) {
@@ -162,19 +164,15 @@ ZSpanIndex ZSpanIndex::Build(const Mesh& mesh) {
   index.entry_count_ = sum;
   Entry* entries = index.entries_.get();
   for (std::size_t i = 1; i < nf; ++i) {
-    std::uint32_t ql, qh;
-    std::size_t g;
-    bool two;
-    int shift;
-    if (!place(i, ql, qh, g, two, shift)) continue;
+    Place p;
+    if (!place(i, p)) continue;
     const auto face = static_cast<std::int32_t>(i);
-    if (ql == 0) index.below_.push_back(face);
-    if (qh == kQMax) index.above_.push_back(face);
-    const std::uint64_t b = BucketAt(ql, shift);
-    entries[counts[g]++] = Entry{face, OffsetIn(ql, b, shift), OffsetIn(qh, b, shift)};
-    if (two) {
-      entries[counts[g + 1]++] =
-          Entry{face, OffsetIn(ql, b + 1, shift), OffsetIn(qh, b + 1, shift)};
+    if (p.ql == 0) index.below_.push_back(face);
+    if (p.qh == kQMax) index.above_.push_back(face);
+    const std::uint64_t b = BucketAt(p.ql, p.shift);
+    for (std::uint64_t k = 0; k < (p.two ? 2u : 1u); ++k) {
+      entries[counts[p.g + k]++] =
+          Entry{face, OffsetIn(p.ql, b + k, p.shift), OffsetIn(p.qh, b + k, p.shift)};
     }
   }
   return index;

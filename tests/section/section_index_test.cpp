@@ -235,13 +235,13 @@ TEST(SectionIndex, CandidatesOnAMixedHostileMesh) {
   for (const double level : {-kInf, kInf, 1e300, -1e300}) ExpectCandidates(m, index, level, kInf);
 }
 
-// A smooth terrain of 2 * n * n faces.
-Mesh Terrain(int n) {
+// A grid of n * n cells, two faces each, with the vertex of column i and
+// row j at vertex(i, j).
+template <class Vertex>
+Mesh GridMesh(int n, Vertex vertex) {
   Mesh m = MakeMesh({}, {});
   for (int j = 0; j <= n; ++j) {
-    for (int i = 0; i <= n; ++i) {
-      m.V.push_back({double(i), double(j), 10 * std::sin(i * 0.1) * std::cos(j * 0.07) + 0.1 * i});
-    }
+    for (int i = 0; i <= n; ++i) m.V.push_back(vertex(i, j));
   }
   const auto id = [n](int i, int j) { return static_cast<std::int32_t>(j * (n + 1) + i + 1); };
   for (int j = 0; j < n; ++j) {
@@ -252,6 +252,13 @@ Mesh Terrain(int n) {
   }
   m.version = NewMeshVersion();
   return m;
+}
+
+// A smooth terrain of 2 * n * n faces.
+Mesh Terrain(int n) {
+  return GridMesh(n, [](int i, int j) {
+    return Tvertex{double(i), double(j), 10 * std::sin(i * 0.1) * std::cos(j * 0.07) + 0.1 * i};
+  });
 }
 
 TEST(SectionIndex, VisitsFewFacesBesidesThoseSpanningTheLevel) {
@@ -300,19 +307,7 @@ TEST(SectionIndex, EmptyMeshes) {
 // A grid whose columns lie alternately at height 0 and 1: every face is
 // cut at 0.5, so a section lists 2 * n * n faces.
 Mesh Zigzag(int n) {
-  Mesh m = MakeMesh({}, {});
-  for (int j = 0; j <= n; ++j) {
-    for (int i = 0; i <= n; ++i) m.V.push_back({i * 0.7, j * 0.3, double(i % 2)});
-  }
-  const auto id = [n](int i, int j) { return static_cast<std::int32_t>(j * (n + 1) + i + 1); };
-  for (int j = 0; j < n; ++j) {
-    for (int i = 0; i < n; ++i) {
-      m.Fc.push_back(TFace{{id(i, j), id(i + 1, j), id(i + 1, j + 1)}});
-      m.Fc.push_back(TFace{{id(i, j), id(i + 1, j + 1), id(i, j + 1)}});
-    }
-  }
-  m.version = NewMeshVersion();
-  return m;
+  return GridMesh(n, [](int i, int j) { return Tvertex{i * 0.7, j * 0.3, double(i % 2)}; });
 }
 
 TEST(SectionIndex, LargeSectionsAloneOrSideBySide) {
